@@ -1,0 +1,14 @@
+#include "service/ServiceSystemCalls.h"
+
+namespace {
+const ServiceSystemCalls kReal = {&::SetServiceStatus, &::RegisterEventSourceA, &::ReportEventA,
+                                  &::DeregisterEventSource};
+ServiceSystemCalls g_calls = kReal;
+}  // namespace
+
+ServiceSystemCalls& SystemCalls() {
+    return g_calls;
+}
+const ServiceSystemCalls& RealSystemCalls() {
+    return kReal;
+}

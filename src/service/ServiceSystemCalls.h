@@ -1,0 +1,18 @@
+// The Win32 calls of the status report and the event log, through a table that tests can replace:
+// Wine's event log cannot be read back and SetServiceStatus cannot be made to fail on demand.
+// Production code never changes the table.
+#pragma once
+
+#include <windows.h>
+
+struct ServiceSystemCalls {
+    decltype(&::SetServiceStatus) setServiceStatus;
+    decltype(&::RegisterEventSourceA) registerEventSource;
+    decltype(&::ReportEventA) reportEvent;
+    decltype(&::DeregisterEventSource) deregisterEventSource;
+};
+
+// The table in use; initially the real functions.
+ServiceSystemCalls& SystemCalls();
+// The real functions, for tests that restore or wrap them.
+const ServiceSystemCalls& RealSystemCalls();

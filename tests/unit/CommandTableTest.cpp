@@ -1,0 +1,29 @@
+#include "service/CommandTable.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(CommandTable, SwitchesMatchAsCaseSensitiveSubstrings) {
+    EXPECT_EQ(MatchCommand("-install"), Command::Install);
+    EXPECT_EQ(MatchCommand("x-installer"), Command::Install);
+    EXPECT_EQ(MatchCommand("--install"), Command::Install);
+    EXPECT_EQ(MatchCommand("/install"), Command::None);
+    EXPECT_EQ(MatchCommand("-INSTALL"), Command::None);
+    EXPECT_EQ(MatchCommand("-uninstall"), Command::Uninstall);
+    EXPECT_EQ(MatchCommand("-start"), Command::Start);
+    EXPECT_EQ(MatchCommand("-stop"), Command::Stop);
+    EXPECT_EQ(MatchCommand("-debug"), Command::Debug);
+    EXPECT_EQ(MatchCommand("-Debug"), Command::None);
+    EXPECT_EQ(MatchCommand(""), Command::None);
+    EXPECT_EQ(MatchCommand(nullptr), Command::None);
+}
+
+TEST(CommandTable, TheEarlierSwitchOfTheTableWins) {
+    EXPECT_EQ(MatchCommand("-install-uninstall"), Command::Install);
+    EXPECT_EQ(MatchCommand("-uninstall-install"), Command::Install);
+    EXPECT_EQ(MatchCommand("-stop-start"), Command::Start);
+    EXPECT_EQ(MatchCommand("-debug-stop"), Command::Stop);
+}
+
+}  // namespace

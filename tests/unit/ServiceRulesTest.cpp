@@ -1,0 +1,79 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "service/ErrorText.h"
+#include "service/Platform.h"
+#include "service/StartWait.h"
+#include "service/StatusRules.h"
+
+namespace {
+
+TEST(StartWait, PollIntervalIsATenthOfTheWaitHintWithinBounds) {
+    EXPECT_EQ(StartPollInterval(0), 1000u);
+    EXPECT_EQ(StartPollInterval(5000), 1000u);
+    EXPECT_EQ(StartPollInterval(10009), 1000u);
+    EXPECT_EQ(StartPollInterval(50000), 5000u);
+    EXPECT_EQ(StartPollInterval(200000), 10000u);
+    EXPECT_EQ(StartPollInterval(0xFFFFFFFFu), 10000u);
+}
+
+TEST(StartWait, NoProgressIsMeasuredFromTheLastCheckPointRise) {
+    CStartProgress progress(/*checkPoint=*/1, /*tick=*/1000);
+    EXPECT_TRUE(progress.Observe(1, 3000, 4000));   // 3000 ms, not more than the hint
+    EXPECT_FALSE(progress.Observe(1, 3000, 4001));  // one more: given up
+    EXPECT_TRUE(progress.Observe(2, 3000, 9000));   // a rise restarts the clock
+    EXPECT_TRUE(progress.Observe(2, 3000, 12000));
+    EXPECT_FALSE(progress.Observe(2, 3000, 12001));
+
+    // A service that keeps raising its check point is waited for however long it takes.
+    CStartProgress rising(0, 0);
+    for (std::uint32_t i = 1; i < 100; ++i) {
+        ASSERT_TRUE(rising.Observe(i, 0, i * 100000));
+    }
+
+    // The tick count wraps after 49.7 days; the difference is taken modulo 2^32.
+    CStartProgress wrapping(5, 0xFFFFFF00u);
+    EXPECT_TRUE(wrapping.Observe(5, 1000, 0x00000100u));
+    EXPECT_FALSE(wrapping.Observe(5, 1000, 0x00000400u));
+}
+
+TEST(StatusRules, CheckPointsRiseOnlyWithPendingReports) {
+    status::CCheckPointCounter counter;
+    EXPECT_EQ(counter.Next(status::kRunning), 0u);
+    EXPECT_EQ(counter.Next(status::kStartPending), 1u);
+    EXPECT_EQ(counter.Next(status::kStartPending), 2u);
+    EXPECT_EQ(counter.Next(status::kRunning), 0u);
+    EXPECT_EQ(counter.Next(status::kStopPending), 3u);  // never reset
+    EXPECT_EQ(counter.Next(status::kStopped), 0u);
+    EXPECT_EQ(counter.Next(7), 4u);  // paused and other states count as pending
+
+    EXPECT_EQ(status::AcceptedControlsFor(status::kStartPending), 0u);
+    EXPECT_EQ(status::AcceptedControlsFor(status::kRunning), 5u);
+    EXPECT_EQ(status::AcceptedControlsFor(status::kStopPending), 5u);
+    EXPECT_EQ(status::AcceptedControlsFor(status::kStopped), 5u);
+}
+
+TEST(ErrorText, SystemTextWithoutItsLineBreakAndTheCodeInHex) {
+    EXPECT_EQ(ComposeErrorText("Access denied.\r\n", 5), "Access denied. (0x5)");
+    EXPECT_EQ(ComposeErrorText("The specified service does not exist.\r\n", 1060),
+              "The specified service does not exist. (0x424)");
+    EXPECT_EQ(ComposeErrorText("", 5), "");
+    EXPECT_EQ(ComposeErrorText(nullptr, 5), "");
+
+    // 242 characters with the line break fit the 256-byte buffer; 243 do not.
+    const std::string fits = std::string(240, 'e') + "\r\n";
+    EXPECT_EQ(ComposeErrorText(fits.c_str(), 0xFFFFFFFFu), std::string(240, 'e') + " (0xffffffff)");
+    const std::string tooLong = std::string(241, 'e') + "\r\n";
+    EXPECT_EQ(ComposeErrorText(tooLong.c_str(), 5), "");
+}
+
+TEST(Platform, OnlyTheNtFamilyIsZero) {
+    EXPECT_EQ(PlatformKindFromId(2), 0);
+    EXPECT_EQ(PlatformKindFromId(1), 1);
+    EXPECT_EQ(PlatformKindFromId(0), 2);
+    EXPECT_EQ(PlatformKindFromId(3), 3);
+    EXPECT_EQ(PlatformKindFromId(0xFFFFFFFFu), 3);
+}
+
+}  // namespace
