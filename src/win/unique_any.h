@@ -77,5 +77,6 @@ using unique_schandle = unique_any<null_traits<SC_HANDLE, &::CloseServiceHandle>
 using unique_hmodule = unique_any<null_traits<HMODULE, &::FreeLibrary>>;
 using unique_event_source = unique_any<null_traits<HANDLE, &::DeregisterEventSource>>;
 using unique_hlocal = unique_any<null_traits<HLOCAL, &::LocalFree>>;
+using unique_sid = unique_any<null_traits<PSID, &::FreeSid>>;
 
 }  // namespace win
