@@ -1,0 +1,267 @@
+// The built yolinst.exe, driven through its switches and Wine's Service Control Manager.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "E2eSupport.h"
+
+namespace {
+
+using e2e::kHeader;
+using e2e::Lines;
+
+constexpr char kService[] = "Yolinst";
+constexpr char kClientService[] = "yolService";
+constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
+constexpr char kAgent[] = "Zanthrex Auto-upgrade Agent";
+
+Lines InstallLines(const std::string& argument) {
+    return {kHeader,
+            argument,
+            "<mfn_Install> Begin.",
+            "<mfn_Install> Begin to install yolinst service.",
+            "Zanthrex Auto-upgrade Agent installed.",
+            "<mfn_Install> End.",
+            "command line has been handled"};
+}
+
+const Lines kUninstallLines = {kHeader,
+                               "-uninstall",
+                               "<mfn_UnInstall> Begin.",
+                               "Zanthrex Auto-upgrade Agent removed.",
+                               "<mfn_UnInstall> End.",
+                               "command line has been handled"};
+
+std::string Dump(const Lines& log) {
+    std::string text;
+    for (const std::string& record : log) {
+        text += "\n  [" + record + "]";
+    }
+    return text;
+}
+
+// Every test starts from a machine without the agent's service, the client's service or the
+// product's registry keys, with the debug log switched on beside a fresh copy of yolinst.exe in a
+// folder whose name has a space.
+class ServiceLifecycle : public testing::Test {
+protected:
+    void SetUp() override {
+        // Two SCMs in one prefix answer alternately, so services seem to come and go.
+        ASSERT_EQ(1, e2e::CountProcesses("services.exe"))
+            << "the Wine prefix must run exactly one services.exe";
+        Clean();
+        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
+        std::replace(name.begin(), name.end(), '/', '_');
+        m_folder = "C:\\yol e2e\\" + name;
+        std::filesystem::remove_all(m_folder);
+    }
+    void TearDown() override { Clean(); }
+
+    static void Clean() {
+        e2e::RemoveService(kService);
+        e2e::RemoveService(kClientService);
+        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+            e2e::DeleteKeyTree(view, "SOFTWARE", "Zanthrex");
+        }
+    }
+
+    // Copies yolinst.exe into the test's folder (or a subfolder of it) with the debug switch.
+    std::string Stage(const std::string& subfolder = "") {
+        const std::string folder = subfolder.empty() ? m_folder : m_folder + "\\" + subfolder;
+        std::filesystem::create_directories(folder);
+        std::filesystem::copy_file(e2e::ProductPath(), folder + "\\yolinst.exe");
+        std::ofstream(folder + "\\yolinst.debug").put('\n');
+        return folder + "\\yolinst.exe";
+    }
+
+    // Installs through the product and forgets the lines it wrote.
+    void Install(const std::string& exe) {
+        ASSERT_EQ(0u, e2e::Run(exe, "-install").exitCode);
+        ASSERT_TRUE(e2e::ServiceExists(kService));
+        EmptyLog(Folder(exe));
+    }
+
+    // Empty rather than missing: a process that finds no log truncates instead of appending and
+    // then writes from its own file position, over the lines of the processes sharing the file.
+    static void EmptyLog(const std::string& folder) {
+        std::ofstream(folder + "\\yolinst.log", std::ios::trunc);
+    }
+
+    static std::string Folder(const std::string& exe) { return exe.substr(0, exe.rfind('\\')); }
+
+    std::string m_folder;
+};
+
+TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
+    const std::string exe = Stage();
+    EXPECT_EQ(0u, e2e::Run(exe, "-install").exitCode);
+
+    const e2e::ServiceConfig config = e2e::QueryConfig(kService);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS),
+              config.type);  // the prefix is Windows 7
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
+    EXPECT_EQ("\"" + exe + "\"", config.imagePath);
+    EXPECT_EQ("", config.loadOrderGroup);
+    EXPECT_EQ("", config.dependencies);
+    EXPECT_EQ("LocalSystem", config.account);
+    EXPECT_EQ(kAgent, config.displayName);
+    EXPECT_EQ("Automatically updates Zanthrex client security software.", config.description);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), e2e::QueryState(kService));
+
+    EXPECT_EQ(InstallLines("-install"), e2e::ReadLog(m_folder));
+}
+
+// A second install from a newer package takes over the registration and clears the upgrade
+// attempt in the view the management client uses: 64-bit when its service is installed.
+class Reinstall : public ServiceLifecycle, public testing::WithParamInterface<bool> {};
+
+TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
+    const bool clientInstalled = GetParam();
+    if (clientInstalled) {
+        e2e::CreateDummyService(kClientService);
+    }
+    Install(Stage("first"));
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        e2e::SetDword(view, kLinkKey, "LaunchSetup", 1);
+    }
+
+    const std::string second = Stage("second copy");
+    EXPECT_EQ(0u, e2e::Run(second, "-install").exitCode);
+
+    const e2e::ServiceConfig config = e2e::QueryConfig(kService);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS),
+              config.type);
+    EXPECT_EQ("\"" + second + "\"", config.imagePath);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
+    EXPECT_EQ(kAgent, config.displayName);
+
+    const REGSAM clientView = clientInstalled ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
+    const REGSAM otherView = clientInstalled ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+    EXPECT_FALSE(e2e::ValueExists(clientView, kLinkKey, "LaunchSetup"));
+    EXPECT_TRUE(e2e::ValueExists(otherView, kLinkKey, "LaunchSetup"));
+
+    EXPECT_EQ((Lines{kHeader, "-install", "<mfn_Install> Begin.",
+                     "<mfn_Install> yolinst service already exist.",
+                     "<mfn_Install> change service config.modify image path.",
+                     "command line has been handled"}),
+              e2e::ReadLog(Folder(second)));
+}
+
+INSTANTIATE_TEST_SUITE_P(ClientService, Reinstall, testing::Bool(),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "Installed" : "Absent");
+                         });
+
+// The start command hands its PID to the run; the run ends at once, and the service process
+// relaunches itself with -uninstall, which removes the service. Three processes share the log.
+TEST_F(ServiceLifecycle, StartPassesTheCallersPidAndTheRunRemovesTheService) {
+    const std::string exe = Stage();
+    Install(exe);
+
+    const e2e::Finished start = e2e::Run(exe, "-start");
+    EXPECT_EQ(0u, start.exitCode);
+    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }))
+        << "the relaunched -uninstall did not remove the service";
+
+    const Lines run = {kHeader, "Begin to call <mfn_Runservice>.",
+                       "<DoNTService> Start Service Control Dispatcher.",
+                       "<ServiceStart> Interim run: argument count 2, start argument \"" +
+                           std::to_string(start.pid) + "\"",
+                       "<mfn_Runservice> called."};
+    // The start command has ended, so its lines are all in the log already; what it saw decides
+    // them. Normally the run is over one second after the request, and it reports the stopped
+    // service it found. Now and then Wine's SCM answers the start request with a request timeout
+    // (0x41d) although the service ran: a run that ends at once can beat the SCM's reading of the
+    // service's reply. The start command then reports that failure.
+    Lines log = e2e::ReadLog(m_folder);
+    const auto find = [&log](const std::string& prefix) {
+        return std::find_if(log.begin(), log.end(), [&prefix](const std::string& record) {
+            return record.rfind(prefix, 0) == 0;
+        });
+    };
+    Lines starter = {kHeader, "-start", "<mfn_StartService> Begin."};
+    const auto refused = find("StartService failed - ");
+    const auto lastError = find("  Last Error Code: ");
+    if (refused != log.end()) {
+        EXPECT_NE(std::string::npos, refused->find("(0x41d)")) << *refused;
+        starter.push_back(*refused);
+    } else if (lastError != log.end()) {
+        starter.insert(
+            starter.end(),
+            {"Starting " + std::string(kAgent), "Zanthrex Auto-upgrade Agent failed to start.",
+             "  Current State: 1\n", "  Exit Code: 0\n", "  Service Specific Exit Code: 0\n",
+             "  Check Point: 0\n", "  Wait Hint: 0\n", *lastError});
+    } else {
+        starter.insert(starter.end(),
+                       {"Starting " + std::string(kAgent), "Zanthrex Auto-upgrade Agent started."});
+    }
+    starter.insert(starter.end(), {"<mfn_StartService> End.", "command line has been handled"});
+    log = e2e::WaitForLog(m_folder, run.size() + kUninstallLines.size() + starter.size());
+    EXPECT_TRUE(e2e::IsInterleaving(log, {starter, run, kUninstallLines})) << Dump(log);
+}
+
+TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
+    const std::string exe = Stage();
+    Install(exe);
+    EXPECT_EQ(0u, e2e::Run(exe, "-stop").exitCode);
+    EXPECT_EQ((Lines{kHeader, "-stop", "command line has been handled"}), e2e::ReadLog(m_folder));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), e2e::QueryState(kService));
+}
+
+// Started without arguments by a person instead of the SCM: the dispatcher cannot connect, and
+// the process still removes the service it would have been.
+TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
+    // Points the dispatcher at a control pipe that does not exist, so it fails at once.
+    e2e::SetDword(0, "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent", nullptr, 99999);
+    const std::string exe = Stage();
+    Install(exe);
+
+    EXPECT_EQ(0u, e2e::Run(exe, nullptr).exitCode);
+    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }))
+        << "the relaunched -uninstall did not remove the service";
+
+    Lines expected = {kHeader, "Begin to call <mfn_Runservice>.",
+                      "<DoNTService> Start Service Control Dispatcher.",
+                      "<DoNTService> Start Service Control Dispatcher Failed.",
+                      "<mfn_Runservice> called."};
+    expected.insert(expected.end(), kUninstallLines.begin(), kUninstallLines.end());
+    EXPECT_EQ(expected, e2e::WaitForLog(m_folder, expected.size()));
+}
+
+TEST_F(ServiceLifecycle, UnknownSwitchDoesNothingAndTheFirstMatchingSwitchWins) {
+    const std::string exe = Stage();
+    EXPECT_EQ(0u, e2e::Run(exe, "/install").exitCode);
+    EXPECT_FALSE(e2e::ServiceExists(kService));
+    EXPECT_EQ((Lines{kHeader, "/install", "command line has been handled"}),
+              e2e::ReadLog(m_folder));
+
+    EmptyLog(m_folder);
+    EXPECT_EQ(0u, e2e::Run(exe, "-install-uninstall").exitCode);
+    EXPECT_TRUE(e2e::ServiceExists(kService));
+    EXPECT_EQ(InstallLines("-install-uninstall"), e2e::ReadLog(m_folder));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    const std::string flag = "--yolinst=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]).rfind(flag, 0) == 0) {
+            e2e::SetProductPath(argv[i] + flag.size());
+        }
+    }
+    if (e2e::ProductPath().empty()) {
+        std::fprintf(stderr, "usage: e2e_tests --yolinst=<path of yolinst.exe>\n");
+        return 2;
+    }
+    return RUN_ALL_TESTS();
+}
