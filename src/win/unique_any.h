@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <msi.h>
 
 #include <utility>
 
@@ -71,6 +72,14 @@ struct kernel_handle_traits {
     static void close(type value) noexcept { ::CloseHandle(value); }
 };
 
+// Installer handles: an integer, 0 when none.
+struct msi_handle_traits {
+    using type = MSIHANDLE;
+    static type invalid() noexcept { return 0; }
+    static bool is_valid(type value) noexcept { return value != 0; }
+    static void close(type value) noexcept { ::MsiCloseHandle(value); }
+};
+
 using unique_handle = unique_any<kernel_handle_traits>;
 using unique_hkey = unique_any<null_traits<HKEY, &::RegCloseKey>>;
 using unique_schandle = unique_any<null_traits<SC_HANDLE, &::CloseServiceHandle>>;
@@ -78,5 +87,6 @@ using unique_hmodule = unique_any<null_traits<HMODULE, &::FreeLibrary>>;
 using unique_event_source = unique_any<null_traits<HANDLE, &::DeregisterEventSource>>;
 using unique_hlocal = unique_any<null_traits<HLOCAL, &::LocalFree>>;
 using unique_sid = unique_any<null_traits<PSID, &::FreeSid>>;
+using unique_msihandle = unique_any<msi_handle_traits>;
 
 }  // namespace win
