@@ -1,39 +1,33 @@
 #include "diagnostics/LogFile.h"
 
 #include <windows.h>
-#include <share.h>
 
-#include <cstdio>
 #include <ctime>
-#include <fstream>
-#include <memory>
 #include <mutex>
 #include <string>
 
 #include "diagnostics/LogFormat.h"
 #include "diagnostics/YolDebugLog.h"
+#include "win/unique_any.h"
 
 namespace {
 
-// Never opened: lines written before InitializeLog or after CloseLog vanish into it.
-std::ofstream g_defaultStream;
-std::unique_ptr<std::ofstream> g_logFile;
-std::ostream* g_logStream = &g_defaultStream;
-// Serialises whole records (stamp, text, flush) and the switching of streams.
+// The open log, or none: before InitializeLog, after CloseLog, or when the file could not be
+// opened, lines vanish.
+win::unique_handle g_logFile;
+// Serialises whole records within the process and the switching of the file.
 std::mutex g_logLock;
 
-bool FileExistsAndSize(const std::string& path, std::uint64_t* size) {
-    FILE* file = _fsopen(path.c_str(), "rb", _SH_DENYNO);
-    if (file == nullptr) {
-        return false;
-    }
-    const bool measured = _fseeki64(file, 0, SEEK_END) == 0;
-    const long long end = measured ? _ftelli64(file) : -1;
-    std::fclose(file);
-    if (end < 0) {
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool FileSize(const std::string& path, std::uint64_t* size) {
+    win::unique_handle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER length;
+    if (!file || !GetFileSizeEx(file.get(), &length)) {
         return false;  // unreadable counts as missing: the file is emptied
     }
-    *size = static_cast<std::uint64_t>(end);
+    *size = static_cast<std::uint64_t>(length.QuadPart);
     return true;
 }
 
@@ -41,6 +35,36 @@ bool DebugSwitchPresent(const std::string& directory) {
     const std::string path = directory + "\\yolinst.debug";
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Lines are stored with Windows line ends.
+std::string WithCrLf(const char* text) {
+    std::string converted;
+    for (; *text != '\0'; ++text) {
+        if (*text == '\n') {
+            converted += '\r';
+        }
+        converted += *text;
+    }
+    return converted;
+}
+
+// The service, the start command and the relaunched uninstall write one log at the same time.
+// Each record is appended under an exclusive lock on a byte far beyond any real end of the file,
+// which every process of any user can take, so no record lands on another.
+void AppendRecord(HANDLE file, const std::string& record) {
+    OVERLAPPED lockRegion = {};
+    lockRegion.Offset = 0;
+    lockRegion.OffsetHigh = 0x7FFFFFFF;
+    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion)) {
+        return;
+    }
+    LARGE_INTEGER end = {};
+    DWORD written = 0;
+    if (SetFilePointerEx(file, end, nullptr, FILE_END)) {
+        WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
+    }
+    UnlockFileEx(file, 0, 1, 0, &lockRegion);
 }
 
 }  // namespace
@@ -55,19 +79,16 @@ void InitializeLog() {
 
 void InitializeLogForModule(const std::string& modulePath) {
     const std::string logPath = diag::LogPathForModule(modulePath);
-
     std::uint64_t size = 0;
-    const bool exists = FileExistsAndSize(logPath, &size);
-    const auto mode = diag::ChooseLogOpenMode(exists, size) == diag::LogOpenMode::Append
-                          ? std::ios::out | std::ios::app
-                          : std::ios::out | std::ios::trunc;
+    const bool exists = FileSize(logPath, &size);
+    if (diag::ChooseLogOpenMode(exists, size) == diag::LogOpenMode::Truncate) {
+        win::unique_handle(CreateFileA(logPath.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    }
     {
         std::lock_guard<std::mutex> lock(g_logLock);
-        g_logFile.reset(new (std::nothrow) std::ofstream());
-        if (g_logFile) {
-            g_logFile->open(logPath, mode);  // fopen underneath: shared with all other openers
-        }
-        g_logStream = g_logFile.get();
+        g_logFile.reset(CreateFileA(logPath.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 
     CYolDbgOutputDebugLog& log = CYolDbgOutputDebugLog::Instance();
@@ -78,7 +99,6 @@ void InitializeLogForModule(const std::string& modulePath) {
     if (const std::tm* local = std::localtime(&now)) {
         std::strftime(clock, sizeof clock, "%H:%M:%S", local);
     }
-
     const std::string::size_type slash = modulePath.rfind('\\');
     if (slash != std::string::npos && DebugSwitchPresent(modulePath.substr(0, slash))) {
         log.Enable();
@@ -94,22 +114,17 @@ void WriteLogLine(const outputstr& line) {
     }
     SYSTEMTIME now;
     GetLocalTime(&now);
-    const std::string stamp = diag::FormatLogStamp(now.wMonth, now.wDay, now.wHour, now.wMinute,
-                                                   now.wSecond, now.wMilliseconds);
+    // One write per record: it reaches the file whole, at its end, at once.
+    const std::string record = diag::FormatLogStamp(now.wMonth, now.wDay, now.wHour, now.wMinute,
+                                                    now.wSecond, now.wMilliseconds) +
+                               WithCrLf(line.c_str());
     std::lock_guard<std::mutex> lock(g_logLock);
-    if (g_logStream != nullptr) {
-        *g_logStream << stamp << line.c_str();
-        g_logStream->flush();
+    if (g_logFile) {
+        AppendRecord(g_logFile.get(), record);
     }
 }
 
 void CloseLog() {
     std::lock_guard<std::mutex> lock(g_logLock);
-    if (!g_logFile) {
-        return;
-    }
-    g_logStream = &g_defaultStream;
-    g_logFile->flush();
-    g_logFile->close();  // marks the stream failed itself when closing fails
     g_logFile.reset();
 }

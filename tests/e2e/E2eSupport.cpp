@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <fstream>
+#include <thread>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -19,6 +21,9 @@ const char kHeader[] = "====== YolInst starts at hh:mm:ss======";
 namespace {
 
 std::string g_productPath;
+std::string g_fastPollProductPath;
+std::string g_standinPath;
+std::string g_packagesDir;
 
 // Wine maps the Unix root to drive Z:.
 std::string ToWindowsPath(std::string path) {
@@ -55,6 +60,43 @@ void SetProductPath(const std::string& path) {
 }
 const std::string& ProductPath() {
     return g_productPath;
+}
+void SetFastPollProductPath(const std::string& path) {
+    g_fastPollProductPath = ToWindowsPath(path);
+}
+const std::string& FastPollProductPath() {
+    return g_fastPollProductPath;
+}
+void SetStandinPath(const std::string& path) {
+    g_standinPath = ToWindowsPath(path);
+}
+const std::string& StandinPath() {
+    return g_standinPath;
+}
+void SetPackagesDir(const std::string& path) {
+    g_packagesDir = ToWindowsPath(path);
+}
+std::string SamplePackage(const std::string& release) {
+    return g_packagesDir + "\\ZanthrexBastion-" + release + ".msi";
+}
+
+namespace {
+DWORD Msiexec(const char* action, const std::string& package) {
+    char system[MAX_PATH] = {};
+    GetSystemDirectoryA(system, MAX_PATH);
+    return Run(std::string(system) + "\\msiexec.exe",
+               (std::string(action) + " \"" + package + "\" /qn").c_str())
+        .exitCode;
+}
+}  // namespace
+
+CInstalledClient::CInstalledClient(const std::string& release)
+    : m_package(SamplePackage(release)), m_installed(Msiexec("/i", m_package) == 0) {}
+
+CInstalledClient::~CInstalledClient() {
+    if (m_installed) {
+        Msiexec("/x", m_package);
+    }
 }
 
 Finished Run(const std::string& exe, const char* argument) {
@@ -182,6 +224,58 @@ bool ValueExists(REGSAM view, const char* key, const char* name) {
                ERROR_SUCCESS &&
            RegQueryValueExA(opened.get(), name, nullptr, nullptr, nullptr, nullptr) ==
                ERROR_SUCCESS;
+}
+
+struct CValueTrace::State {
+    HKEY root;
+    std::string key;
+    std::string name;
+    REGSAM view;
+    std::atomic<bool> stop{false};
+    std::vector<long long> seen;
+    std::thread poller;
+
+    long long Read() const {
+        win::unique_hkey opened;
+        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) {
+            return -1;
+        }
+        DWORD type = 0;
+        DWORD value = 0;
+        DWORD size = sizeof value;
+        if (RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type,
+                             reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
+            type != REG_DWORD) {
+            return -1;
+        }
+        return value;
+    }
+};
+
+CValueTrace::CValueTrace(HKEY root, const char* key, const char* name, REGSAM view)
+    : m_state(new State{root, key, name, view, {}, {}, {}}) {
+    m_state->seen.push_back(m_state->Read());
+    m_state->poller = std::thread([state = m_state.get()] {
+        while (!state->stop) {
+            const long long value = state->Read();
+            if (value != state->seen.back()) {
+                state->seen.push_back(value);
+            }
+            Sleep(2);
+        }
+    });
+}
+
+CValueTrace::~CValueTrace() {
+    Stop();
+}
+
+std::vector<long long> CValueTrace::Stop() {
+    if (m_state->poller.joinable()) {
+        m_state->stop = true;
+        m_state->poller.join();
+    }
+    return m_state->seen;
 }
 
 bool ServiceExists(const char* name) {

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,28 @@ extern const char kHeader[];
 // The yolinst.exe under test, as given on the command line (a Unix path maps to drive Z:).
 void SetProductPath(const std::string& path);
 const std::string& ProductPath();
+// The product built to poll for setup's result every millisecond, and the stand-in setup.exe.
+void SetFastPollProductPath(const std::string& path);
+const std::string& FastPollProductPath();
+void SetStandinPath(const std::string& path);
+const std::string& StandinPath();
+// The sample client packages: ZanthrexBastion-<release>.msi in this folder.
+void SetPackagesDir(const std::string& path);
+std::string SamplePackage(const std::string& release);
+
+// A sample client release installed with msiexec for the object's lifetime.
+class CInstalledClient {
+public:
+    explicit CInstalledClient(const std::string& release);
+    ~CInstalledClient();
+    CInstalledClient(const CInstalledClient&) = delete;
+    CInstalledClient& operator=(const CInstalledClient&) = delete;
+    bool Installed() const { return m_installed; }
+
+private:
+    std::string m_package;
+    bool m_installed;
+};
 
 struct Finished {
     DWORD exitCode;
@@ -43,6 +66,22 @@ bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers);
 void DeleteKeyTree(REGSAM view, const char* parent, const char* name);
 void SetDword(REGSAM view, const char* key, const char* name, DWORD value);
 bool ValueExists(REGSAM view, const char* key, const char* name);
+
+// Records every value a REG_DWORD takes while it runs, polling every few milliseconds: values
+// that the agent writes and its own self-removal deletes moments later can still be asserted.
+class CValueTrace {
+public:
+    CValueTrace(HKEY root, const char* key, const char* name, REGSAM view);
+    ~CValueTrace();
+    CValueTrace(const CValueTrace&) = delete;
+    CValueTrace& operator=(const CValueTrace&) = delete;
+    // Stops polling; the distinct values in the order seen, -1 standing for "absent".
+    std::vector<long long> Stop();
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 // Service Control Manager.
 struct ServiceConfig {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The -debug prompt of the real yolinst.exe, answered on a virtual display: No runs nothing, Yes
-# runs the service body in the prompting process.
-#   debug_prompt.sh <yolinst.exe> <wine prefix>
+# runs the service body in the prompting process; in that debug run the outcome of setup is shown
+# in a message box for the codes that have a text, and for no others.
+#   debug_prompt.sh <yolinst.exe> <stand-in setup.exe> <wine prefix>
 # A message box reaches the display only when the wineserver was started inside the X session, so
 # the prefix's persistent server is stopped first, the prompts run under xvfb-run with a server of
 # their own, and the persistent server is restarted, detached, for whatever runs next.
@@ -46,17 +47,70 @@ if [[ ${1-} == --on-display ]]; then
         fi
     }
     header='====== YolInst starts at hh:mm:ss======'
+    # Each debug run starts from a package that was never attempted.
+    fresh_package() {
+        local code=$1
+        /usr/lib/wine/wine64 reg delete 'HKLM\SOFTWARE\Zanthrex' /f /reg:32 >/dev/null 2>&1 || true
+        /usr/lib/wine/wine64 reg delete 'HKCR\RUZIDUZU' /f >/dev/null 2>&1 || true
+        printf '[standin]\r\nresult=%s\r\n' "$code" >"$folder/standin.ini"
+    }
+    stage='C:\yol e2e\debug_prompt'
+    fresh_package 3
     ask n "$header" -debug 'command line has been handled'
+    # The run closes the log at its end: its End line is the last one.
     ask Return "$header" -debug 'Debugging Zanthrex Auto-upgrade Agent, press ctrl-c to exit.' \
-        '<ServiceStart> Interim run: argument count 0, start argument ""' \
-        'command line has been handled'
+        '<ServiceStart>To begin the service' '<ServiceStart>Set up pending' \
+        '<ServiceStart>If already running' '<ServiceStart>To create event' \
+        '<ServiceStart>To create mutex' '<ServiceStart>To wait for stop event' \
+        "YolInst: Storage Path=$stage" 'YolInst: LaunchSetup not found, first time setup. ' \
+        "Setup path = $stage\\setup.exe" \
+        "ERROR: MsiOpenDatabase failed with error 1627 on $stage" \
+        'ERROR: MsiEnumRelatedProducts failed with error 259' \
+        "ERROR: MsiOpenDatabase failed with error 1627 on $stage" \
+        'New Version = 0.0.0.0 Installed Version = ' \
+        "\"$stage\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\logs\\debug.log\\\" REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"" \
+        'Successfully created new mutex' \
+        'YolInst: RunYolSetup returns code = 0' 'YolInst: Write 1 to LaunchSetup.' \
+        '<YolSetupResult>Yol Setup Code = 3' 'YolInst: Auto-upgrade failed.' \
+        'YolInst: Stopping Yolinst ...' '================= End ==================='
+
+    # result_box <code> <yes|no>: a debug run whose setup leaves <code>; the result box must appear
+    # (and is dismissed) or must not appear (the run then ends on its own).
+    result_box() {
+        local code=$1 wanted=$2 prompt box status=0
+        fresh_package "$code"
+        timeout 60 /usr/lib/wine/wine64 'C:\yol e2e\debug_prompt\yolinst.exe' -debug &
+        local pid=$!
+        prompt=$(timeout 60 xdotool search --sync --name 'YOL_INST Service' | head -n 1) || true
+        [[ -n $prompt ]] && xdotool key --window "$prompt" Return 2>/dev/null
+        if [[ $wanted == yes ]]; then
+            box=$(timeout 60 xdotool search --sync --name 'Zanthrex Client Upgrade' | head -n 1) || true
+            if [[ -z $box ]]; then
+                echo "FAIL [code $code]: no result box"
+                failures=$((failures + 1))
+            else
+                xdotool key --window "$box" Return 2>/dev/null
+            fi
+        fi
+        wait "$pid" || status=$?
+        # An unexpected box would hold the run until the timeout ends it.
+        if [[ $status -ne 0 ]]; then
+            echo "FAIL [code $code]: the debug run did not end by itself (exit $status)"
+            failures=$((failures + 1))
+        else
+            echo "ok   [code $code: box $wanted]"
+        fi
+    }
+    for code in 0 1 4 5 6 7; do result_box "$code" yes; done
+    for code in 2 3; do result_box "$code" no; done
     # The display goes away with this session: end the server that was started inside it.
     wineserver -k >/dev/null 2>&1 || true
     exit $((failures > 0))
 fi
 
 product=$(realpath "${1:?path of yolinst.exe}")
-WINEPREFIX=$(realpath "${2:?wine prefix}")
+standin=$(realpath "${2:?path of the stand-in setup.exe}")
+WINEPREFIX=$(realpath "${3:?wine prefix}")
 export WINEPREFIX WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 
 restart_persistent_server() {
@@ -69,6 +123,9 @@ folder="$WINEPREFIX/drive_c/yol e2e/debug_prompt"
 rm -rf "$folder"
 mkdir -p "$folder"
 cp "$product" "$folder/yolinst.exe"
+cp "$standin" "$folder/setup.exe"
+# A fixed installer log path, so the debug run's command line does not depend on TEMP.
+printf '[Startup]\r\nCmdLine=/l*v "C:\\logs\\debug.log"\r\n' >"$folder/Setup.ini"
 touch "$folder/yolinst.debug"
 
 wineserver -k >/dev/null 2>&1 || true

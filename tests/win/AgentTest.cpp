@@ -9,8 +9,10 @@
 #include "agent/CallerPid.h"
 #include "agent/ProductRegistry.h"
 #include "agent/SecurityAttributes.h"
+#include "agent/ServiceRun.h"
 #include "agent/SetupResult.h"
 #include "qrlib/qrFile.h"
+#include "service/ServiceSystemCalls.h"
 #include "win/unique_any.h"
 
 namespace {
@@ -205,6 +207,26 @@ TEST_F(SetupResultTest, NoReadableCodeIsNoResultAndRecordsNothing) {
     SetMarkerText();
     EXPECT_EQ(YolSetupResult(), 2);
     EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
+}
+
+// A second agent process while a run is in progress: it fails at once, and its closing steps still
+// tell the world the run has ended.
+TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
+    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, product::kSetupStatus,
+                        KEY_WOW64_32KEY);
+    win::unique_handle running(CreateMutexA(nullptr, FALSE, "YolInstall_exist"));
+    win::unique_handle stopped(CreateEventA(nullptr, TRUE, FALSE, "YolInstServiceStoppedEvent"));
+    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
+        return TRUE;
+    };
+    ServiceStart(0, nullptr);
+    SystemCalls() = RealSystemCalls();
+
+    EXPECT_EQ(WaitForSingleObject(stopped.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
+    EXPECT_EQ(ReadLinkValue(product::kSetupStatus), 2u);
+    EXPECT_FALSE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, "MoraqServiceCtrlObjMutex")));
+    EXPECT_FALSE(win::unique_handle(OpenEventA(SYNCHRONIZE, FALSE, "StopYolInstServiceEvent")));
+    EXPECT_FALSE(ReadLinkValue(product::kLaunchSetup));  // nothing attempted
 }
 
 }  // namespace
