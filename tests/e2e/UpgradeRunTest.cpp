@@ -432,4 +432,21 @@ TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
                Closing(true)});
 }
 
+// A start argument that is not a process ID gives no caller: setup gets no YOLPID.
+TEST_F(UpgradeRun, StartArgumentThatIsNoNumberGivesNoCaller) {
+    Stage(Standin{});
+    ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
+    {
+        win::unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
+        win::unique_schandle service(OpenServiceA(manager.get(), kService, SERVICE_START));
+        const char* arguments[] = {"not-a-pid"};
+        ASSERT_TRUE(StartServiceA(service.get(), 1, arguments)) << GetLastError();
+    }
+    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }, 60000));
+
+    const std::string commandLine = Record().at("command_line");
+    EXPECT_EQ(std::string::npos, commandLine.find("YOLPID")) << commandLine;
+    EXPECT_NE(std::string::npos, commandLine.find(" REBOOT=ReallySuppress")) << commandLine;
+}
+
 }  // namespace

@@ -10,6 +10,7 @@
 #include "agent/ProductRegistry.h"
 #include "agent/SecurityAttributes.h"
 #include "agent/ServiceRun.h"
+#include "agent/SetupLaunch.h"
 #include "agent/SetupResult.h"
 #include "qrlib/qrFile.h"
 #include "service/ServiceSystemCalls.h"
@@ -227,6 +228,44 @@ TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
     EXPECT_FALSE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, "MoraqServiceCtrlObjMutex")));
     EXPECT_FALSE(win::unique_handle(OpenEventA(SYNCHRONIZE, FALSE, "StopYolInstServiceEvent")));
     EXPECT_FALSE(ReadLinkValue(product::kLaunchSetup));  // nothing attempted
+}
+
+// Values of the right type but the wrong size read as absent, as a missing value does.
+TEST(ProductRegistryValues, WrongTypeOrSizeReadsAsAbsent) {
+    constexpr char kKey[] = "SOFTWARE\\Zanthrex\\YolSizeTest";
+    win::unique_hkey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                              key.put(), nullptr),
+              ERROR_SUCCESS);
+    const unsigned char bytes[8] = {1, 0, 0, 0, 0, 0, 0, 0};
+    RegSetValueExA(key.get(), "Short", 0, REG_DWORD, bytes, 2);
+    RegSetValueExA(key.get(), "Long", 0, REG_DWORD, bytes, 8);
+    RegSetValueExA(key.get(), "Binary", 0, REG_BINARY, bytes, 4);
+    RegSetValueExA(key.get(), "Right", 0, REG_DWORD, bytes, 4);
+    for (const char* name : {"Short", "Long", "Binary", "Missing"}) {
+        EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, name, 0)) << name;
+    }
+    EXPECT_EQ(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, "Right", 0), 1u);
+    key.reset();
+    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, kKey, nullptr, 0);
+}
+
+// A setup.exe that cannot be held read-shared (missing, a directory, or held open for writing by
+// someone else) is never run: the launch ends with 0 and leaves nothing behind.
+TEST(SetupLaunch, UnopenableSetupRunsNothing) {
+    CTempDir dir("yol-launch");
+    EXPECT_EQ(RunYolSetup(dir.path().c_str(), 0), 0);
+
+    ASSERT_TRUE(CreateDirectoryA(dir.File("setup.exe").c_str(), nullptr));
+    EXPECT_EQ(RunYolSetup(dir.path().c_str(), 0), 0);
+    RemoveDirectoryA(dir.File("setup.exe").c_str());
+
+    win::unique_handle writer(CreateFileA(dir.File("setup.exe").c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr));
+    ASSERT_TRUE(writer);
+    EXPECT_EQ(RunYolSetup(dir.path().c_str(), 0), 0);
+    EXPECT_FALSE(
+        win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, "Global\\QENAutoUpgradeNotifyPass")));
 }
 
 }  // namespace
