@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <fstream>
 #include <thread>
@@ -201,6 +202,26 @@ bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers) {
     return match(0);
 }
 
+bool ContainsInOrder(const Lines& log, const Lines& wanted) {
+    auto at = log.begin();
+    for (const std::string& line : wanted) {
+        at = std::find(at, log.end(), line);
+        if (at == log.end()) {
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+std::string Dump(const Lines& log) {
+    std::string text;
+    for (const std::string& record : log) {
+        text += "\n  [" + record + "]";
+    }
+    return text;
+}
+
 void DeleteKeyTree(REGSAM view, const char* parent, const char* name) {
     win::unique_hkey key;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, parent, 0, KEY_ALL_ACCESS | view, key.put()) ==
@@ -210,12 +231,35 @@ void DeleteKeyTree(REGSAM view, const char* parent, const char* name) {
     }
 }
 
-void SetDword(REGSAM view, const char* key, const char* name, DWORD value) {
+void SetDword(HKEY root, REGSAM view, const char* key, const char* name, DWORD value) {
     win::unique_hkey opened;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0,
-                                             KEY_SET_VALUE | view, nullptr, opened.put(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE | view,
+                                             nullptr, opened.put(), nullptr));
     ASSERT_EQ(ERROR_SUCCESS, RegSetValueExA(opened.get(), name, 0, REG_DWORD,
                                             reinterpret_cast<const BYTE*>(&value), sizeof value));
+}
+
+void SetText(HKEY root, REGSAM view, const char* key, const char* name, const char* text) {
+    win::unique_hkey opened;
+    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(root, key, 0, nullptr, 0, KEY_SET_VALUE | view,
+                                             nullptr, opened.put(), nullptr));
+    ASSERT_EQ(ERROR_SUCCESS,
+              RegSetValueExA(opened.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
+                             static_cast<DWORD>(strlen(text) + 1)));
+}
+
+std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const char* name) {
+    win::unique_hkey opened;
+    DWORD type = 0;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegOpenKeyExA(root, key, 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS ||
+        RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
+                         &size) != ERROR_SUCCESS ||
+        type != REG_DWORD) {
+        return std::nullopt;
+    }
+    return value;
 }
 
 bool ValueExists(REGSAM view, const char* key, const char* name) {
@@ -236,19 +280,8 @@ struct CValueTrace::State {
     std::thread poller;
 
     long long Read() const {
-        win::unique_hkey opened;
-        if (RegOpenKeyExA(root, key.c_str(), 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) {
-            return -1;
-        }
-        DWORD type = 0;
-        DWORD value = 0;
-        DWORD size = sizeof value;
-        if (RegQueryValueExA(opened.get(), name.c_str(), nullptr, &type,
-                             reinterpret_cast<BYTE*>(&value), &size) != ERROR_SUCCESS ||
-            type != REG_DWORD) {
-            return -1;
-        }
-        return value;
+        const std::optional<DWORD> value = ReadDword(root, view, key.c_str(), name.c_str());
+        return value ? static_cast<long long>(*value) : -1;
     }
 };
 

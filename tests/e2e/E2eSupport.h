@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,10 +62,17 @@ Lines WaitForLog(const std::string& directory, size_t count);
 // Whether `log` is made of exactly the records of `writers`, each writer's in its own order:
 // processes sharing one log file interleave their lines.
 bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers);
+// Whether `wanted` appears in `log` in this order, other writers' lines standing between.
+bool ContainsInOrder(const Lines& log, const Lines& wanted);
+// The log, one bracketed record a line, for failure messages.
+std::string Dump(const Lines& log);
 
 // Registry, in the view given by KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0.
 void DeleteKeyTree(REGSAM view, const char* parent, const char* name);
-void SetDword(REGSAM view, const char* key, const char* name, DWORD value);
+void SetDword(HKEY root, REGSAM view, const char* key, const char* name, DWORD value);
+void SetText(HKEY root, REGSAM view, const char* key, const char* name, const char* text);
+// A REG_DWORD value; empty when missing or of another type.
+std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const char* name);
 bool ValueExists(REGSAM view, const char* key, const char* name);
 
 // Records every value a REG_DWORD takes while it runs, polling every few milliseconds: values

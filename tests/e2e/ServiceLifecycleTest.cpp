@@ -9,17 +9,16 @@
 #include <fstream>
 #include <string>
 
-#include "E2eSupport.h"
+#include "AgentFixture.h"
 
 namespace {
 
+using e2e::kAgentName;
+using e2e::kClientService;
 using e2e::kHeader;
+using e2e::kLinkKey;
+using e2e::kService;
 using e2e::Lines;
-
-constexpr char kService[] = "Yolinst";
-constexpr char kClientService[] = "yolService";
-constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
-constexpr char kAgent[] = "Zanthrex Auto-upgrade Agent";
 
 Lines InstallLines(const std::string& argument) {
     return {kHeader,
@@ -38,47 +37,9 @@ const Lines kUninstallLines = {kHeader,
                                "<mfn_UnInstall> End.",
                                "command line has been handled"};
 
-std::string Dump(const Lines& log) {
-    std::string text;
-    for (const std::string& record : log) {
-        text += "\n  [" + record + "]";
-    }
-    return text;
-}
-
-// Every test starts from a machine without the agent's service, the client's service or the
-// product's registry keys, with the debug log switched on beside a fresh copy of yolinst.exe in a
-// folder whose name has a space.
-class ServiceLifecycle : public testing::Test {
+class ServiceLifecycle : public e2e::CAgentTest {
 protected:
-    void SetUp() override {
-        // Two SCMs in one prefix answer alternately, so services seem to come and go.
-        ASSERT_EQ(1, e2e::CountProcesses("services.exe"))
-            << "the Wine prefix must run exactly one services.exe";
-        Clean();
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        m_folder = "C:\\yol e2e\\" + name;
-        std::filesystem::remove_all(m_folder);
-    }
-    void TearDown() override { Clean(); }
-
-    static void Clean() {
-        e2e::RemoveService(kService);
-        e2e::RemoveService(kClientService);
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-            e2e::DeleteKeyTree(view, "SOFTWARE", "Zanthrex");
-        }
-    }
-
-    // Copies yolinst.exe into the test's folder (or a subfolder of it) with the debug switch.
-    std::string Stage(const std::string& subfolder = "") {
-        const std::string folder = subfolder.empty() ? m_folder : m_folder + "\\" + subfolder;
-        std::filesystem::create_directories(folder);
-        std::filesystem::copy_file(e2e::ProductPath(), folder + "\\yolinst.exe");
-        std::ofstream(folder + "\\yolinst.debug").put('\n');
-        return folder + "\\yolinst.exe";
-    }
+    std::string Stage(const std::string& subfolder = "") { return StageAgent(subfolder); }
 
     // Installs through the product and forgets the lines it wrote.
     void Install(const std::string& exe) {
@@ -86,16 +47,6 @@ protected:
         ASSERT_TRUE(e2e::ServiceExists(kService));
         EmptyLog(Folder(exe));
     }
-
-    // Empty rather than missing: a process that finds no log truncates instead of appending and
-    // then writes from its own file position, over the lines of the processes sharing the file.
-    static void EmptyLog(const std::string& folder) {
-        std::ofstream(folder + "\\yolinst.log", std::ios::trunc);
-    }
-
-    static std::string Folder(const std::string& exe) { return exe.substr(0, exe.rfind('\\')); }
-
-    std::string m_folder;
 };
 
 TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
@@ -111,7 +62,7 @@ TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
     EXPECT_EQ("", config.loadOrderGroup);
     EXPECT_EQ("", config.dependencies);
     EXPECT_EQ("LocalSystem", config.account);
-    EXPECT_EQ(kAgent, config.displayName);
+    EXPECT_EQ(kAgentName, config.displayName);
     EXPECT_EQ("Automatically updates Zanthrex client security software.", config.description);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), e2e::QueryState(kService));
 
@@ -129,7 +80,7 @@ TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
     }
     Install(Stage("first"));
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        e2e::SetDword(view, kLinkKey, "LaunchSetup", 1);
+        e2e::SetDword(HKEY_LOCAL_MACHINE, view, kLinkKey, "LaunchSetup", 1);
     }
 
     const std::string second = Stage("second copy");
@@ -141,7 +92,7 @@ TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
     EXPECT_EQ("\"" + second + "\"", config.imagePath);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
-    EXPECT_EQ(kAgent, config.displayName);
+    EXPECT_EQ(kAgentName, config.displayName);
 
     const REGSAM clientView = clientInstalled ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     const REGSAM otherView = clientInstalled ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
@@ -212,11 +163,11 @@ TEST_F(ServiceLifecycle, StartRunsTheUpgradeAndTheServiceRemovesItself) {
     // wrote a "." line.
     Lines log = e2e::WaitForLog(m_folder, run.size() + kUninstallLines.size() + 7);
     Lines starter = {kHeader, "-start", "<mfn_StartService> Begin.",
-                     "Starting " + std::string(kAgent)};
+                     "Starting " + std::string(kAgentName)};
     starter.insert(starter.end(), std::count(log.begin(), log.end(), "."), ".");
     starter.insert(starter.end(), {"Zanthrex Auto-upgrade Agent started.",
                                    "<mfn_StartService> End.", "command line has been handled"});
-    EXPECT_TRUE(e2e::IsInterleaving(log, {starter, run, kUninstallLines})) << Dump(log);
+    EXPECT_TRUE(e2e::IsInterleaving(log, {starter, run, kUninstallLines})) << e2e::Dump(log);
 }
 
 TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
@@ -231,7 +182,8 @@ TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
 // the process still removes the service it would have been.
 TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
     // Points the dispatcher at a control pipe that does not exist, so it fails at once.
-    e2e::SetDword(0, "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent", nullptr, 99999);
+    e2e::SetDword(HKEY_LOCAL_MACHINE, 0, "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent",
+                  nullptr, 99999);
     const std::string exe = Stage();
     Install(exe);
 

@@ -4,23 +4,29 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <string>
 
-#include "E2eSupport.h"
+#include "AgentFixture.h"
 #include "win/unique_any.h"
 
 namespace {
 
+using e2e::kLinkKey;
+using e2e::kMarkerKey;
+using e2e::kService;
 using e2e::Lines;
+using Trace = std::vector<long long>;  // the values a registry value took, -1 for absent
 
-constexpr char kService[] = "Yolinst";
-constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
-constexpr char kMarkerKey[] = "RUZIDUZU\\{DCCB9E52-6A84A746}";
+std::optional<DWORD> Link(const char* name) {
+    return e2e::ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, name);
+}
+std::optional<DWORD> Marker() {
+    return e2e::ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default");
+}
 
 // What the stand-in setup is told to do (see its control file).
 struct Standin {
@@ -29,95 +35,11 @@ struct Standin {
     int resultAfterMs = -1;
 };
 
-std::optional<DWORD> ReadDword(HKEY root, const char* key, const char* name, REGSAM view) {
-    win::unique_hkey opened;
-    if (RegOpenKeyExA(root, key, 0, KEY_READ | view, opened.put()) != ERROR_SUCCESS) {
-        return std::nullopt;
-    }
-    DWORD type = 0;
-    DWORD value = 0;
-    DWORD size = sizeof value;
-    if (RegQueryValueExA(opened.get(), name, nullptr, &type, reinterpret_cast<BYTE*>(&value),
-                         &size) != ERROR_SUCCESS ||
-        type != REG_DWORD) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-std::optional<DWORD> Link(const char* name) {
-    return ReadDword(HKEY_LOCAL_MACHINE, kLinkKey, name, KEY_WOW64_32KEY);
-}
-std::optional<DWORD> Marker() {
-    return ReadDword(HKEY_CLASSES_ROOT, kMarkerKey, "Default", 0);
-}
-
-void SetMarker(DWORD value) {
-    win::unique_hkey key;
-    ASSERT_EQ(ERROR_SUCCESS, RegCreateKeyExA(HKEY_CLASSES_ROOT, kMarkerKey, 0, nullptr, 0,
-                                             KEY_ALL_ACCESS, nullptr, key.put(), nullptr));
-    RegSetValueExA(key.get(), "Default", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof value);
-}
-
-void SetLinkText(const char* name, const char* text) {
-    win::unique_hkey key;
-    ASSERT_EQ(ERROR_SUCCESS,
-              RegCreateKeyExA(HKEY_LOCAL_MACHINE, kLinkKey, 0, nullptr, 0,
-                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key.put(), nullptr));
-    RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text),
-                   static_cast<DWORD>(strlen(text) + 1));
-}
-
-// True when `wanted` appears in `log` in this order (other writers' lines may stand between).
-bool ContainsInOrder(const Lines& log, const Lines& wanted) {
-    auto at = log.begin();
-    for (const std::string& line : wanted) {
-        at = std::find(at, log.end(), line);
-        if (at == log.end()) {
-            return false;
-        }
-        ++at;
-    }
-    return true;
-}
-
-std::string Dump(const Lines& log) {
-    std::string text;
-    for (const std::string& record : log) {
-        text += "\n  [" + record + "]";
-    }
-    return text;
-}
-
-class UpgradeRun : public testing::Test {
+class UpgradeRun : public e2e::CAgentTest {
 protected:
-    void SetUp() override {
-        ASSERT_EQ(1, e2e::CountProcesses("services.exe"));
-        Clean();
-        std::string name = testing::UnitTest::GetInstance()->current_test_info()->name();
-        std::replace(name.begin(), name.end(), '/', '_');
-        m_folder = "C:\\yol run\\" + name;
-        std::filesystem::remove_all(m_folder);
-        std::filesystem::create_directories(m_folder);
-    }
-    void TearDown() override { Clean(); }
-
-    static void Clean() {
-        e2e::RemoveService(kService);
-        e2e::RemoveService("yolService");
-        for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-            e2e::DeleteKeyTree(view, "SOFTWARE", "Zanthrex");
-        }
-        RegDeleteTreeA(HKEY_CLASSES_ROOT, "RUZIDUZU");
-    }
-
-    // The agent (the product, or its build that polls for the result every millisecond) with
-    // the debug log on, and the stand-in setup when one is given.
+    // The agent with the debug log on, and the stand-in setup when one is given.
     void Stage(const std::optional<Standin>& standin, bool fastPoll = false) {
-        std::filesystem::copy_file(fastPoll ? e2e::FastPollProductPath() : e2e::ProductPath(),
-                                   Agent());
-        std::ofstream(m_folder + "\\yolinst.debug").put('\n');
+        StageAgent("", fastPoll);
         if (!standin) {
             return;
         }
@@ -128,29 +50,25 @@ protected:
             control << "result_after_ms=" << standin->resultAfterMs << "\n";
         }
     }
-
     std::string Agent() const { return m_folder + "\\yolinst.exe"; }
 
-    // Installs and starts the service; returns once the run has ended and the service is gone.
-    // The self-removal deletes "LaunchSetup" again, so its values are traced through the run.
+    // Installs and starts the service; returns once the run has ended and the service has removed
+    // itself. That removal deletes "LaunchSetup" again, so its values are traced through the run.
     void StartAndWaitForTheEnd() {
         ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
-        std::filesystem::remove(m_folder + "\\yolinst.log");
+        EmptyLog(m_folder);
         e2e::CValueTrace launchSetup(HKEY_LOCAL_MACHINE, kLinkKey, "LaunchSetup", KEY_WOW64_32KEY);
         e2e::CValueTrace status(HKEY_LOCAL_MACHINE, kLinkKey, "YolSetupStatus", KEY_WOW64_32KEY);
         ASSERT_EQ(0u, e2e::Run(Agent(), "-start").exitCode);
-        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }, 60000))
-            << "the run did not end with the service removed";
-        // The relaunched uninstall deletes "LaunchSetup" after the service: wait for its end.
-        ASSERT_TRUE(e2e::WaitUntil([this] {
-            const Lines log = e2e::ReadLog(m_folder);
-            return std::find(log.begin(), log.end(), "<mfn_UnInstall> End.") != log.end();
-        }));
+        ASSERT_TRUE(e2e::WaitUntil(
+            [this] {
+                return e2e::ContainsInOrder(e2e::ReadLog(m_folder), {"<mfn_UnInstall> End."});
+            },
+            60000))
+            << "the run did not end with the service removing itself";
         m_launchSetup = launchSetup.Stop();
-        m_status = status.Stop();
-        EXPECT_EQ(Trace({-1, 1, 2}), m_status) << "YolSetupStatus: 1 during the run, then 2";
+        EXPECT_EQ(Trace({-1, 1, 2}), status.Stop()) << "YolSetupStatus: 1 during the run, then 2";
     }
-    using Trace = std::vector<long long>;  // the values a registry value took, -1 for absent
 
     // The stand-in's record: each key with the value of its last run, and how often it ran.
     std::map<std::string, std::string> Record(int* runs = nullptr) const {
@@ -159,12 +77,10 @@ protected:
         int count = 0;
         for (std::string line; std::getline(in, line);) {
             const auto equals = line.find('=');
-            if (equals == std::string::npos) {
-                continue;
+            if (equals != std::string::npos) {
+                count += line.compare(0, equals, "command_line") == 0;
+                record[line.substr(0, equals)] = line.substr(equals + 1);
             }
-            const std::string key = line.substr(0, equals);
-            count += key == "command_line";
-            record[key] = line.substr(equals + 1);
         }
         if (runs != nullptr) {
             *runs = count;
@@ -177,156 +93,103 @@ protected:
         return runs;
     }
 
-    // The service's log lines up to the first decision, with this test's storage path.
-    Lines Opening() const {
-        return {"<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
-                "<ServiceStart>If already running",   "<ServiceStart>To create event",
-                "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
-                "YolInst: Storage Path=" + m_folder};
-    }
-    Lines Launch() const {
-        return {"Setup path = " + m_folder + "\\setup.exe", "Successfully created new mutex"};
-    }
-    static Lines Closing(bool succeeded) {
-        return {succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
-                "YolInst: Stopping Yolinst ...", "================= End ==================="};
-    }
-    void ExpectRun(const std::vector<Lines>& parts) const {
-        Lines wanted;
-        for (const Lines& part : parts) {
-            wanted.insert(wanted.end(), part.begin(), part.end());
-        }
+    // The service's lines, in order, from its start to its first decision, then `middle`, then
+    // the closing lines of a run that succeeded or failed.
+    void ExpectRun(const Lines& middle, bool succeeded) const {
+        Lines wanted = {
+            "<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
+            "<ServiceStart>If already running",   "<ServiceStart>To create event",
+            "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
+            "YolInst: Storage Path=" + m_folder};
+        wanted.insert(wanted.end(), middle.begin(), middle.end());
+        wanted.insert(
+            wanted.end(),
+            {succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
+             "YolInst: Stopping Yolinst ...", "================= End ==================="});
         const Lines log = e2e::ReadLog(m_folder);
-        EXPECT_TRUE(ContainsInOrder(log, wanted)) << Dump(log);
+        EXPECT_TRUE(e2e::ContainsInOrder(log, wanted)) << e2e::Dump(log);
     }
+    std::string SetupPathLine() const { return "Setup path = " + m_folder + "\\setup.exe"; }
 
-    std::string m_folder;
     Trace m_launchSetup;
-    Trace m_status;
 };
 
-TEST_F(UpgradeRun, FirstTimeRunsSetupOnceHiddenAndRecordsTheAttempt) {
-    Stage(Standin{});
-    StartAndWaitForTheEnd();
+// How the registry handshake decides a run: "LaunchSetup" (as a DWORD, as text, or absent) and the
+// result marker before the run.
+struct HandshakeCase {
+    const char* name;
+    std::optional<DWORD> launchSetup;
+    bool launchSetupAsText;
+    std::optional<DWORD> marker;
+    int setupRuns;
+    Trace launchSetupTrace;  // written by the run, deleted by the self-removal
+    Lines decisionLines;
+    bool succeeded;
+};
 
-    int runs = 0;
-    const auto record = Record(&runs);
-    EXPECT_EQ(1, runs);
-    EXPECT_EQ(0u, record.at("command_line").rfind("\"" + m_folder + "\\setup.exe\"", 0));
-    EXPECT_EQ(std::to_string(SW_HIDE), record.at("show_window"));
-    // While setup ran, other processes could see the run and could not change setup.exe.
-    EXPECT_EQ("open", record.at("notify_mutex"));
-    EXPECT_EQ("open", record.at("control_mutex"));
-    EXPECT_EQ("open", record.at("run_mutex"));
-    EXPECT_EQ("denied", record.at("self_write"));
+class Handshake : public UpgradeRun, public testing::WithParamInterface<HandshakeCase> {};
 
-    // Written 1 after the attempt; the self-removal deletes it again.
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    EXPECT_EQ(0u, Link("YolInstResult"));
-    EXPECT_EQ(99u, Marker());
-    ExpectRun({Opening(),
-               {"YolInst: LaunchSetup not found, first time setup. "},
-               Launch(),
-               {"YolInst: RunYolSetup returns code = 0", "YolInst: Write 1 to LaunchSetup.",
-                "<YolSetupResult>Yol Setup Code = 0"},
-               Closing(true)});
-}
-
-TEST_F(UpgradeRun, StagedPackageIsAttemptedAndCounted) {
-    e2e::SetDword(KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
+TEST_P(Handshake, DecidesWhetherSetupRunsAndCountsTheAttempt) {
+    const HandshakeCase& c = GetParam();
+    if (c.launchSetupAsText) {
+        e2e::SetText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", "0");
+    } else if (c.launchSetup) {
+        e2e::SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", *c.launchSetup);
+    }
+    if (c.marker) {
+        e2e::SetDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default", *c.marker);
+    }
     Stage(Standin{"4"});
     StartAndWaitForTheEnd();
 
-    EXPECT_EQ(1, SetupRuns());
-    EXPECT_EQ(Trace({0, 1, -1}), m_launchSetup);
-    EXPECT_EQ(4u, Link("YolInstResult"));
-    EXPECT_EQ(99u, Marker());
-    ExpectRun({Opening(),
-               Launch(),
-               {"YolInst: RunYolSetup returns code = 0", "YolInst: Times to set up = 1",
-                "<YolSetupResult>Yol Setup Code = 4"},
-               Closing(true)});
+    EXPECT_EQ(c.setupRuns, SetupRuns());
+    EXPECT_EQ(c.launchSetupTrace, m_launchSetup);
+    ExpectRun(c.decisionLines, c.succeeded);
+    if (c.setupRuns == 1) {
+        EXPECT_EQ(4u, Link("YolInstResult"));
+        EXPECT_EQ(99u, Marker());
+    }
 }
 
-TEST_F(UpgradeRun, InstalledPackageSucceedsWithoutSetup) {
-    e2e::SetDword(KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
-    SetMarker(99);
-    Stage(Standin{});
-    StartAndWaitForTheEnd();
+const Lines kFirstTime = {"YolInst: LaunchSetup not found, first time setup. ",
+                          "YolInst: RunYolSetup returns code = 0",
+                          "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 4"};
 
-    EXPECT_EQ(0, SetupRuns());
-    EXPECT_EQ(Trace({0, -1}), m_launchSetup);  // untouched by the run
-    ExpectRun({Opening(), {"YolInst: RunYolSetup has been run, result = 99"}, Closing(true)});
-}
+INSTANTIATE_TEST_SUITE_P(
+    Paths, Handshake,
+    testing::Values(
+        HandshakeCase{"FirstTime", {}, false, {}, 1, {-1, 1, -1}, kFirstTime, true},
+        // Without a readable "LaunchSetup" the marker is not consulted: setup runs again.
+        HandshakeCase{"FirstTimeDespiteMarker", {}, false, 99u, 1, {-1, 1, -1}, kFirstTime, true},
+        HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 1, {-1, 1, -1}, kFirstTime, true},
+        HandshakeCase{"Staged",
+                      0u,
+                      false,
+                      {},
+                      1,
+                      {0, 1, -1},
+                      {"YolInst: RunYolSetup returns code = 0", "YolInst: Times to set up = 1",
+                       "<YolSetupResult>Yol Setup Code = 4"},
+                      true},
+        HandshakeCase{"AlreadyInstalled",
+                      0u,
+                      false,
+                      99u,
+                      0,
+                      {0, -1},
+                      {"YolInst: RunYolSetup has been run, result = 99"},
+                      true},
+        HandshakeCase{"AlreadyAttempted",
+                      3u,
+                      false,
+                      5u,
+                      0,
+                      {3, -1},
+                      {"YolInst: Yol Setup has FAILED for 1 times."},
+                      false}),
+    [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
-TEST_F(UpgradeRun, AttemptedPackageFailsWithoutSetup) {
-    e2e::SetDword(KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 3);
-    SetMarker(5);
-    Stage(Standin{});
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(0, SetupRuns());
-    EXPECT_EQ(Trace({3, -1}), m_launchSetup);
-    EXPECT_EQ(5u, Marker());
-    ExpectRun({Opening(), {"YolInst: Yol Setup has FAILED for 1 times."}, Closing(false)});
-}
-
-// "LaunchSetup" of the wrong type, or none at all even beside a success marker: the first time.
-TEST_F(UpgradeRun, UnreadableLaunchSetupMeansFirstTimeWhateverTheMarker) {
-    SetLinkText("LaunchSetup", "0");
-    SetMarker(99);
-    Stage(Standin{});
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(1, SetupRuns());
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);  // text reads as absent
-    ExpectRun({Opening(),
-               {"YolInst: LaunchSetup not found, first time setup. "},
-               Launch(),
-               Closing(true)});
-}
-
-TEST_F(UpgradeRun, FirstTimeWithoutAResultFailsWithoutASecondAttempt) {
-    Stage(Standin{"none"}, /*fastPoll=*/true);
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(1, SetupRuns());
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    EXPECT_FALSE(Link("YolInstResult"));
-    EXPECT_FALSE(Marker());
-    ExpectRun(
-        {Opening(),
-         Launch(),
-         {"YolInst: Write 1 to LaunchSetup.",
-          "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
-          "<YolSetupResult>ERR to read YolSetupResult.", "********* install error 1303-- retry 1"},
-         Closing(false)});
-}
-
-TEST_F(UpgradeRun, MissingSetupRunsNothingAndFails) {
-    Stage(std::nullopt, /*fastPoll=*/true);
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    ExpectRun(
-        {Opening(),
-         {"Setup path = " + m_folder + "\\setup.exe",
-          "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with "
-          "install",
-          "YolInst: RunYolSetup returns code = 0", "<YolSetupResult>ERR to read YolSetupResult."},
-         Closing(false)});
-}
-
-TEST_F(UpgradeRun, ResultWrittenSecondsAfterSetupEndedIsStillRead) {
-    e2e::SetDword(KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
-    Stage(Standin{"4", 0, 3000});
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(4u, Link("YolInstResult"));
-    EXPECT_EQ(99u, Marker());
-    ExpectRun({Opening(), Launch(), {"<YolSetupResult>Yol Setup Code = 4"}, Closing(true)});
-}
-
+// Each code setup can leave is copied to "YolInstResult"; successes are marked 99.
 struct CodeCase {
     const char* result;  // what the stand-in writes
     std::optional<DWORD> recorded;
@@ -338,13 +201,13 @@ class ResultCode : public UpgradeRun, public testing::WithParamInterface<CodeCas
 
 TEST_P(ResultCode, IsRecordedAndDecidesTheOutcome) {
     const CodeCase& c = GetParam();
-    e2e::SetDword(KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
+    e2e::SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
     Stage(Standin{c.result}, /*fastPoll=*/!c.recorded);
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(c.recorded, Link("YolInstResult"));
     EXPECT_EQ(c.markerAfter, Marker());
-    ExpectRun({Opening(), Launch(), Closing(c.succeeded)});
+    ExpectRun({SetupPathLine(), "Successfully created new mutex"}, c.succeeded);
 }
 
 INSTANTIATE_TEST_SUITE_P(Codes, ResultCode,
@@ -358,8 +221,44 @@ INSTANTIATE_TEST_SUITE_P(Codes, ResultCode,
                              return std::string(info.param.result);
                          });
 
+TEST_F(UpgradeRun, FirstTimeWithoutAResultFailsWithoutASecondAttempt) {
+    Stage(Standin{"none"}, /*fastPoll=*/true);
+    StartAndWaitForTheEnd();
+
+    EXPECT_EQ(1, SetupRuns());
+    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
+    EXPECT_FALSE(Link("YolInstResult"));
+    ExpectRun(
+        {"YolInst: Write 1 to LaunchSetup.",
+         "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
+         "<YolSetupResult>ERR to read YolSetupResult.", "********* install error 1303-- retry 1"},
+        false);
+}
+
+TEST_F(UpgradeRun, MissingSetupRunsNothingAndFails) {
+    Stage(std::nullopt, /*fastPoll=*/true);
+    StartAndWaitForTheEnd();
+
+    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
+    ExpectRun(
+        {SetupPathLine(),
+         "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with "
+         "install",
+         "YolInst: RunYolSetup returns code = 0", "<YolSetupResult>ERR to read YolSetupResult."},
+        false);
+}
+
+TEST_F(UpgradeRun, ResultWrittenSecondsAfterSetupEndedIsStillRead) {
+    Stage(Standin{"4", 0, 3000});
+    StartAndWaitForTheEnd();
+
+    EXPECT_EQ(4u, Link("YolInstResult"));
+    EXPECT_EQ(99u, Marker());
+    ExpectRun({"<YolSetupResult>Yol Setup Code = 4"}, true);
+}
+
 // A stop request while setup runs does not cut it off: setup finishes, the run closes, and only
-// then does the service stop. Meanwhile setup.exe is pinned and the run's objects are visible.
+// then does the service stop. Meanwhile setup.exe is pinned, hidden, and the run is visible.
 TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
     Stage(Standin{"0", 4000});
     ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
@@ -381,11 +280,13 @@ TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
     const auto record = Record(&runs);
     EXPECT_EQ(1, runs);
     EXPECT_EQ(1u, record.count("ended_ms"));
+    EXPECT_EQ(std::to_string(SW_HIDE), record.at("show_window"));
+    EXPECT_EQ("denied", record.at("self_write"));
     EXPECT_EQ(99u, Marker());
-    ExpectRun({{"YolInst : Stopping Service ...", "YolInst: Waiting for service to stop...",
-                "YolInst: Auto-upgrade succeeded.", "================= End ==================="}});
-    ExpectRun({{"-stop", "Stopping Zanthrex Auto-upgrade Agent",
-                "Zanthrex Auto-upgrade Agent stopped."}});
+    ExpectRun({"YolInst : Stopping Service ...", "YolInst: Waiting for service to stop..."}, true);
+    EXPECT_TRUE(e2e::ContainsInOrder(
+        e2e::ReadLog(m_folder),
+        {"-stop", "Stopping Zanthrex Auto-upgrade Agent", "Zanthrex Auto-upgrade Agent stopped."}));
 }
 
 // An older package than the installed client is refused through the Windows Installer: setup is
@@ -399,13 +300,12 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
 
     EXPECT_EQ(0, SetupRuns());
     EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    ExpectRun({Opening(),
-               {"New Version = 12.1.671.4971 Installed Version = 12.1.6860.6400",
-                "ERROR: attempting to install lower version 12.1.671.4971 over version "
-                "12.1.6860.6400",
-                "YolInst: RunYolSetup returns code = 114", "YolInst: Write 1 to LaunchSetup.",
-                "<YolSetupResult>ERR to read YolSetupResult."},
-               Closing(false)});
+    ExpectRun({"New Version = 12.1.671.4971 Installed Version = 12.1.6860.6400",
+               "ERROR: attempting to install lower version 12.1.671.4971 over version "
+               "12.1.6860.6400",
+               "YolInst: RunYolSetup returns code = 114", "YolInst: Write 1 to LaunchSetup.",
+               "<YolSetupResult>ERR to read YolSetupResult."},
+              false);
 }
 
 // A newer package: setup receives exactly the unattended command line, with the Setup.ini's log
@@ -425,11 +325,9 @@ TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
         std::to_string(GetCurrentProcessId()) +
         " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
     EXPECT_EQ(expected, Record().at("command_line"));
-    ExpectRun({Opening(),
-               {"Setup path = " + m_folder + "\\setup.exe",
-                "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", expected,
-                "Successfully created new mutex"},
-               Closing(true)});
+    ExpectRun({SetupPathLine(), "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971",
+               expected, "Successfully created new mutex"},
+              true);
 }
 
 // A start argument that is not a process ID gives no caller: setup gets no YOLPID.
