@@ -1,9 +1,9 @@
 // The version decision and the setup command line's composition, without the Windows Installer.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <map>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "diagnostics/DebugLog.h"
@@ -23,217 +23,163 @@ public:
     void Enable() override {}
     void Disable() override {}
     bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { lines.emplace_back(line.c_str()); }
+    void Output(const outputstr& line) override { text += line.c_str(); }
 
-    std::vector<std::string> lines;
+    std::string text;
 
 private:
     IDebugLog* m_previous;
 };
 
-installer::EnvironmentLookup Environment(std::map<std::string, std::string> variables) {
-    return [variables](const std::string& name) {
-        const auto found = variables.find(name);
-        return found == variables.end() ? std::string() : found->second;
-    };
-}
-
-const installer::EnvironmentLookup kTemp = Environment({{"TEMP", "D:\\Temp"}});
-
-// What the generator composes from its sources, with the log-option flag set.
-struct Sources {
-    std::string storagePath = "D:\\Pkg";
-    std::string userInterfaceLevel;
-    std::string logFileName;
-    std::string setupCmdLine;
-    std::uint32_t callerPid = 0;
-};
-
-std::string Compose(const Sources& sources) {
-    installer::CommandLinePieces pieces;
-    pieces.storagePath = sources.storagePath;
-    pieces.userInterface = installer::UserInterfaceOption(sources.userInterfaceLevel);
-    pieces.logOption = installer::BuildLogOption(sources.logFileName, sources.setupCmdLine, kTemp);
-    pieces.idcOption = installer::FindIdcOption(sources.setupCmdLine);
-    pieces.callerPid = sources.callerPid;
-    return installer::ComposeCommandLine(pieces);
+std::string Environment(const std::string& name) {
+    return name == "TEMP" ? "D:\\Temp"
+           : name == "Q"  ? "a\"b"
+                          : std::string(name == "BIG" ? 500 : 0, 'v');
 }
 
 TEST(InstallerVersion, ParseVersionSplitsAtEveryDot) {
-    EXPECT_EQ(installer::ParseVersion("12.1.6860.6400"), (Version{12, 1, 6860, 6400}));
-    EXPECT_EQ(installer::ParseVersion("1..2"), (Version{1, 0, 2}));
-    EXPECT_EQ(installer::ParseVersion("1.2."), (Version{1, 2}));
-    EXPECT_EQ(installer::ParseVersion(""), Version{});
-    EXPECT_EQ(installer::ParseVersion("."), Version{0});
-    EXPECT_EQ(installer::ParseVersion("a.3b.x"), (Version{0, 3, 0}));
-    EXPECT_EQ(installer::ParseVersion("-1.+2"), (Version{-1, 2}));
-    EXPECT_EQ(installer::ParseVersion("99999999999.-99999999999"),
-              (Version{2147483647, -2147483647 - 1}));
+    const std::pair<const char*, Version> rows[] = {
+        {"1..2", {1, 0, 2}},
+        {"1.2.", {1, 2}},
+        {"", {}},
+        {"a.3b.x", {0, 3, 0}},
+        {"-1.+2", {-1, 2}},
+        {"99999999999.-99999999999", {2147483647, -2147483647 - 1}},
+    };
+    for (const auto& [text, expected] : rows) {
+        EXPECT_EQ(installer::ParseVersion(text), expected) << text;
+    }
 }
 
+// Both the downgrade check and the choice among related products compare over the first
+// version's own components, a component the other lacks counting as 0.
 TEST(InstallerVersion, DowngradeIsRefusedAtTheFirstDifferingComponent) {
-    CCapturedLog log;
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1.6860.6400", "12.1.6860.6400"), 0);
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1.671.4971", "12.1.6860.6400"), 0);
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1.6860.6400", "12.1.671.4971"), 114);
-    // Nothing installed: no comparison, whatever the package says.
-    EXPECT_EQ(installer::CheckPackageVersion(false, "", "0.0.0.0"), 0);
-    EXPECT_EQ(log.lines, (std::vector<std::string>{
-                             "New Version = 12.1.6860.6400 Installed Version = 12.1.6860.6400\n",
-                             "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971\n",
-                             "New Version = 12.1.671.4971 Installed Version = 12.1.6860.6400\n",
-                             "ERROR: attempting to install lower version 12.1.671.4971 over "
-                             "version 12.1.6860.6400\n",
-                             "New Version = 0.0.0.0 Installed Version = \n",
-                         }));
-}
-
-TEST(InstallerVersion, MissingComponentsCountAsZero) {
-    // Compared over the installed version's components only.
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1", "12.1.0.5"), 0);
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1", "12.0.9"), 114);
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1.0.0", "12.1"), 0);
-    EXPECT_EQ(installer::CheckPackageVersion(true, "12.1.0.5", "12.1"), 114);
-    // An unreadable package version is 0.0.0.0 and loses to any installed version.
-    EXPECT_EQ(installer::CheckPackageVersion(true, "0.0.0.1", "0.0.0.0"), 114);
-
-    // Among related products, over the candidate's components.
-    EXPECT_TRUE(installer::IsHigherVersion("12.1.1000.157", "11.0.5002.333"));
-    EXPECT_FALSE(installer::IsHigherVersion("11.0.5002.333", "12.1.1000.157"));
-    EXPECT_FALSE(installer::IsHigherVersion("12.1.1000.157", "12.1.1000.157"));
-    EXPECT_FALSE(installer::IsHigherVersion("12.1", "12.1.0.1"));
-    EXPECT_TRUE(installer::IsHigherVersion("12.1.0.1", "12.1"));
-}
-
-TEST(InstallerCommandLine, DefaultsGiveQuietInstallWithLogInTemp) {
-    EXPECT_EQ(Compose({}),
-              "\"D:\\Pkg\\setup.exe\" /w /s /v\"/qn /l*v \\\"D:\\Temp\\INSTALL.LOG\\\" "
-              "REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"");
-
-    // Without the log-option flag piece 5 is absent.
-    installer::CommandLinePieces pieces;
-    pieces.storagePath = "D:\\Pkg";
-    pieces.userInterface = "/qn";
-    EXPECT_EQ(installer::ComposeCommandLine(pieces),
-              "\"D:\\Pkg\\setup.exe\" /w /s /v\"/qn REBOOT=ReallySuppress "
-              "IDCDEPLOYMENT=AutoUpgrade\"");
-}
-
-TEST(InstallerCommandLine, SetupIniSuppliesLogFileAndIdcEnable) {
-    Sources sources;
-    sources.setupCmdLine = "/qn IDCENABLE = 1 /l*v \"C:\\Log Files\\setup.log\" REBOOT=Force";
-    EXPECT_EQ(Compose(sources),
-              "\"D:\\Pkg\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\Log Files\\setup.log\\\" "
-              "IDCENABLE=1 REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"");
-
-    // With a caller PID, YOLPID follows IDCENABLE and precedes REBOOT.
-    sources.callerPid = 4242;
-    EXPECT_EQ(Compose(sources),
-              "\"D:\\Pkg\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\Log Files\\setup.log\\\" "
-              "IDCENABLE=1 YOLPID=4242 REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"");
-    sources.setupCmdLine.clear();
-    sources.callerPid = 4294967295u;
-    EXPECT_NE(Compose(sources).find("INSTALL.LOG\\\" YOLPID=4294967295 REBOOT="),
-              std::string::npos);
-}
-
-TEST(InstallerCommandLine, IdcEnableNeedsEqualsAndZeroOrOne) {
-    EXPECT_EQ(installer::FindIdcOption("/qn IDCENABLE=0"), "IDCENABLE=0");
-    EXPECT_EQ(installer::FindIdcOption("IDCENABLE\t=\t1 /qn"), "IDCENABLE=1");
-    EXPECT_EQ(installer::FindIdcOption("IDCENABLE=10"), "IDCENABLE=1");
-    for (const char* refused : {"IDCENABLE=yes", "idcenable=1", "IDCENABLE 1",
-                                "IDCENABLE=", "/qn IDCENABLE", "IDCENABLE = ", ""}) {
-        EXPECT_EQ(installer::FindIdcOption(refused), "") << refused;
+    const std::tuple<bool, const char*, const char*, int> rows[] = {
+        {true, "12.1.6860.6400", "12.1.6860.6400", 0},
+        {true, "12.1.6860.6400", "12.1.671.4971", 114},
+        {true, "12.1.671.4971", "12.1.6860.6400", 0},
+        {true, "12.1", "12.1.0.5", 0},
+        {true, "12.1", "12.0.9", 114},
+        {true, "12.1.0.0", "12.1", 0},
+        {true, "12.1.0.5", "12.1", 114},
+        {true, "0.0.0.1", "0.0.0.0", 114},  // an unreadable package version loses
+        {false, "9.0", "1.0", 0},           // nothing installed: nothing to compare
+    };
+    for (const auto& [installed, installedVersion, packageVersion, result] : rows) {
+        CCapturedLog log;
+        EXPECT_EQ(installer::CheckPackageVersion(installed, installedVersion, packageVersion),
+                  result)
+            << installedVersion << " / " << packageVersion;
+        const std::string refusal = std::string("ERROR: attempting to install lower version ") +
+                                    packageVersion + " over version " + installedVersion + "\n";
+        EXPECT_EQ(log.text, std::string("New Version = ") + packageVersion +
+                                " Installed Version = " + installedVersion + "\n" +
+                                (result != 0 ? refusal : ""));
+        if (installed) {
+            EXPECT_EQ(installer::IsHigherVersion(installedVersion, packageVersion), result != 0)
+                << installedVersion << " / " << packageVersion;
+        }
     }
-    // Only the first occurrence counts.
-    EXPECT_EQ(installer::FindIdcOption("IDCENABLE=x IDCENABLE=1"), "");
 }
 
-TEST(InstallerCommandLine, UserInterfaceLevelMatchesWholeWordsAfterUpperCasing) {
-    EXPECT_STREQ(installer::UserInterfaceOption("normal"), "/qf");
-    EXPECT_STREQ(installer::UserInterfaceOption("NoRmAl"), "/qf");
-    EXPECT_STREQ(installer::UserInterfaceOption("unattended"), "/qb!-");
-    EXPECT_STREQ(installer::UserInterfaceOption("Silent"), "/qn");
-    for (const char* other : {"", "SILENTLY", "NORMAL ", "UNATTEND", "basic"}) {
-        EXPECT_STREQ(installer::UserInterfaceOption(other), "/qn") << other;
+// The installer options between /v" and the fixed tail, from the generator's sources: the
+// configured UI level and log name, Setup.ini's CmdLine, the log flag and the caller's PID.
+TEST(InstallerCommandLine, OptionsComeFromTheirSourcesInTheirOrder) {
+    const char* const kIni = "/qn IDCENABLE = 1 /l*v \"C:\\Log Files\\setup.log\" REBOOT=Force";
+    const std::tuple<const char*, const char*, const char*, bool, std::uint32_t, const char*>
+        rows[] = {
+            {"", "", "", false, 0, "/qn"},
+            {"", "", "", true, 0, "/qn /l*v \\\"D:\\Temp\\INSTALL.LOG\\\""},
+            {"", "", kIni, true, 0, "/qn /l*v \\\"C:\\Log Files\\setup.log\\\" IDCENABLE=1"},
+            {"", "", kIni, true, 4242,
+             "/qn /l*v \\\"C:\\Log Files\\setup.log\\\" IDCENABLE=1 YOLPID=4242"},
+            {"unattended", "C:\\My Logs\\a.log", "IDCENABLE=yes /l*v D:\\other.log", true,
+             4294967295u, "/qb!- /l*v C:\\My YOLPID=4294967295"},
+            // The UI level matches whole words after upper-casing.
+            {"normal", "", "", false, 0, "/qf"},
+            {"NoRmAl", "", "", false, 0, "/qf"},
+            {"unattended", "", "", false, 0, "/qb!-"},
+            {"NORMAL ", "", "", false, 0, "/qn"},
+            {"UNATTEND", "", "", false, 0, "/qn"},
+            {"basic", "", "", false, 0, "/qn"},
+            // Only the first IDCENABLE counts, and only with "=" and a 0 or 1 after it.
+            {"", "", "/qn IDCENABLE=0", false, 0, "/qn IDCENABLE=0"},
+            {"", "", "IDCENABLE\t=\t1 /qn", false, 0, "/qn IDCENABLE=1"},
+            {"", "", "IDCENABLE=10", false, 0, "/qn IDCENABLE=1"},
+            {"", "", "idcenable=1", false, 0, "/qn"},
+            {"", "", "IDCENABLE 1", false, 0, "/qn"},
+            {"", "", "IDCENABLE=", false, 0, "/qn"},
+            {"", "", "/qn IDCENABLE", false, 0, "/qn"},
+            {"", "", "IDCENABLE=x IDCENABLE=1", false, 0, "/qn"},
+        };
+    for (const auto& [level, logName, setupCmdLine, log, pid, options] : rows) {
+        installer::CommandLinePieces pieces;
+        pieces.storagePath = "D:\\Pkg";
+        pieces.userInterface = installer::UserInterfaceOption(level);
+        if (log) {
+            pieces.logOption = installer::BuildLogOption(logName, setupCmdLine, Environment);
+        }
+        pieces.idcOption = installer::FindIdcOption(setupCmdLine);
+        pieces.callerPid = pid;
+        EXPECT_EQ(installer::ComposeCommandLine(pieces),
+                  std::string("\"D:\\Pkg\\setup.exe\" /w /s /v\"") + options +
+                      " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"")
+            << level << " | " << setupCmdLine;
     }
-    Sources sources;
-    sources.userInterfaceLevel = "unattended";
-    EXPECT_EQ(Compose(sources).find("/v\"/qb!- /l*v "), sources.storagePath.size() + 19);
 }
 
-TEST(InstallerCommandLine, ConfiguredLogNameWinsAndEndsAtItsFirstBlank) {
-    EXPECT_EQ(installer::BuildLogOption("C:\\My Logs\\a.log", "/l*v D:\\other.log", kTemp),
-              "/l*v C:\\My");
-    EXPECT_EQ(installer::BuildLogOption("\"C:\\My Logs\\a.log\"", "", kTemp),
-              "/l*v \\\"C:\\My Logs\\a.log\\\"");
-    EXPECT_EQ(installer::BuildLogOption("", "/qn /L+ %TEMP%\\x.log /norestart", kTemp),
-              "/L+ D:\\Temp\\x.log");
-}
-
-TEST(InstallerCommandLine, LogSwitchAtTheEndOrWithoutClosingQuoteRunsToTheEnd) {
-    EXPECT_EQ(installer::FindLogSwitch("/qn /l"), "/l");
-    EXPECT_EQ(installer::FindLogSwitch("/qn /l*v"), "/l*v");
-    EXPECT_EQ(installer::FindLogSwitch("/qn /l*v "), "/l*v ");
-    EXPECT_EQ(installer::FindLogSwitch("/l*v \"C:\\a b"), "/l*v \"C:\\a b");
-    EXPECT_EQ(installer::FindLogSwitch("/l*v C:\\a.log"), "/l*v C:\\a.log");
-    EXPECT_EQ(installer::FindLogSwitch("/qn /"), "");
-    EXPECT_EQ(installer::FindLogSwitch("/qn"), "");
-    // A lone "/" at the end is no switch: the default applies.
-    EXPECT_EQ(installer::BuildLogOption("", "/qn /", kTemp), "/l*v \\\"D:\\Temp\\INSTALL.LOG\\\"");
-    EXPECT_EQ(installer::BuildLogOption("", "/l*v \"C:\\a b", kTemp), "/l*v \\\"C:\\a b");
-}
-
-TEST(InstallerCommandLine, VariablesExpandAndUnclosedPercentStaysAsWritten) {
-    const auto env = Environment({{"TEMP", "D:\\Temp"}, {"Q", "a\"b"}});
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v %NOPE%\\x.log", env), "/l*v \\x.log");
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v %%x", env), "/l*v x");
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v %TEMP", env), "/l*v %TEMP");
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v %TEMP%\\%TEMP", env), "/l*v D:\\Temp\\%TEMP");
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v \"%TEMP \"x", env), "/l*v \\\"%TEMP \\\"x");
-    // A variable's value is copied as it is: its quotes are not the option's.
-    EXPECT_EQ(installer::EscapeAndExpand("%Q%", env), "a\"b");
-    EXPECT_EQ(installer::EscapeAndExpand("%TEMP%", nullptr), "");
-}
-
-TEST(InstallerCommandLine, OverlongSourcesAreCutToTheWorkingBuffer) {
-    // A Setup.ini CmdLine of 300 characters whose quoted log path crosses the buffer's end.
-    const std::string cmdLine = std::string(240, 'x') + " /l*v \"" + std::string(52, 'p') + "\"";
-    ASSERT_EQ(cmdLine.size(), 300u);
-    const std::string option = installer::BuildLogOption("", cmdLine, kTemp);
-    EXPECT_EQ(option, "/l*v \\\"" + std::string(259 - 247, 'p'));
-
-    EXPECT_EQ(installer::BuildLogOption(std::string(300, 'n'), "", kTemp).size(), 259u);
-    const auto huge = Environment({{"BIG", std::string(500, 'v')}});
-    EXPECT_EQ(installer::EscapeAndExpand("/l*v %BIG%\\x", huge), "/l*v " + std::string(254, 'v'));
-    // Escapes are never split, so the option cannot end in a lone backslash.
-    const std::string quotes = installer::EscapeAndExpand("/l*v x" + std::string(200, '"'), huge);
-    EXPECT_EQ(quotes.size(), 258u);
-    EXPECT_EQ(quotes.back(), '"');
+TEST(InstallerCommandLine, LogOptionIsFoundEscapedExpandedAndCut) {
+    const std::string kDefault = "/l*v \\\"D:\\Temp\\INSTALL.LOG\\\"";
+    const std::tuple<std::string, std::string, std::string> rows[] = {
+        // A configured name wins over Setup.ini; unquoted, it ends at its first blank.
+        {"C:\\My Logs\\a.log", "/l*v D:\\other.log", "/l*v C:\\My"},
+        {"\"C:\\My Logs\\a.log\"", "", "/l*v \\\"C:\\My Logs\\a.log\\\""},
+        {"", "/qn /L+ %TEMP%\\x.log /norestart", "/L+ D:\\Temp\\x.log"},
+        // A switch at the very end, or quotes without end, run to the end of the text.
+        {"", "/qn /l", "/l"},
+        {"", "/qn /l*v ", "/l*v "},
+        {"", "/l*v \"C:\\a b", "/l*v \\\"C:\\a b"},
+        {"", "/qn /", kDefault},
+        // Undefined variables expand to nothing; a "%" without its pair stays as written.
+        {"", "/l*v %NOPE%\\x.log", "/l*v \\x.log"},
+        {"", "/l*v %TEMP", "/l*v %TEMP"},
+        {"", "/l*v %TEMP%\\%TEMP", "/l*v D:\\Temp\\%TEMP"},
+        {"", "/l*v \"%TEMP \"", "/l*v \\\"%TEMP \\\""},
+        // A variable's value is copied as it is: its quotes are not the option's.
+        {"%Q%", "", "/l*v a\"b"},
+        // A Setup.ini CmdLine of 300 characters whose quoted log path crosses the buffer's end.
+        {"", std::string(240, 'x') + " /l*v \"" + std::string(52, 'p') + "\"",
+         "/l*v \\\"" + std::string(12, 'p')},
+        {std::string(300, 'n'), "", "/l*v " + std::string(254, 'n')},
+        {"", "/l*v %BIG%\\x", "/l*v " + std::string(254, 'v')},
+        // Escapes are never split, so the option cannot end in a lone backslash.
+        {std::string(253, 'x') + "\"", "", "/l*v " + std::string(253, 'x')},
+    };
+    for (const auto& [configured, setupCmdLine, option] : rows) {
+        EXPECT_EQ(installer::BuildLogOption(configured, setupCmdLine, Environment), option)
+            << configured << " | " << setupCmdLine;
+    }
 }
 
 TEST(InstallerCommandLine, LineMustBeShorterThanTheBuffer) {
-    CCapturedLog log;
     installer::CommandLinePieces pieces;
     pieces.userInterface = "/qn";
     const std::size_t fixed = installer::ComposeCommandLine(pieces).size();
-
-    std::vector<char> buffer(installer::kCommandLineBufferSize, '#');
-    pieces.storagePath = std::string(4095 - fixed, 's');
-    const std::string fits = installer::ComposeCommandLine(pieces);
-    ASSERT_EQ(fits.size(), 4095u);
-    EXPECT_EQ(installer::DeliverCommandLine(fits, buffer.data(), 114), 114);
-    EXPECT_EQ(std::string(buffer.data()), fits);
-    EXPECT_EQ(log.lines.back(), fits + "\n");
-
-    std::fill(buffer.begin(), buffer.end(), '#');
-    pieces.storagePath += 's';
-    EXPECT_EQ(
-        installer::DeliverCommandLine(installer::ComposeCommandLine(pieces), buffer.data(), 0),
-        113);
-    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), std::string(buffer.size(), '#'));
-    EXPECT_EQ(log.lines.back(),
-              "Array not large enough to store command line: Supplied 4096 bytes but need 4096\n");
+    for (const std::size_t length : {4095u, 4096u}) {
+        CCapturedLog log;
+        std::vector<char> buffer(installer::kCommandLineBufferSize, '#');
+        pieces.storagePath = std::string(length - fixed, 's');
+        const std::string line = installer::ComposeCommandLine(pieces);
+        ASSERT_EQ(line.size(), length);
+        const bool fits = length < installer::kCommandLineBufferSize;
+        EXPECT_EQ(installer::DeliverCommandLine(line, buffer.data(), 114), fits ? 114 : 113);
+        // Delivered with its terminator, or not at all.
+        EXPECT_EQ(std::string(buffer.begin(), buffer.end()),
+                  fits ? line + '\0' : std::string(buffer.size(), '#'));
+        EXPECT_EQ(log.text, fits ? line + "\n"
+                                 : "Array not large enough to store command line: Supplied 4096 "
+                                   "bytes but need 4096\n");
+    }
 }
 
 }  // namespace
