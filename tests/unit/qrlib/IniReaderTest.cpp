@@ -7,15 +7,15 @@
 
 namespace {
 
-using qrLib::FindIniValue;
+using Bytes = std::vector<std::uint8_t>;
 
-std::vector<std::uint8_t> Bytes(const std::string& text) {
-    return std::vector<std::uint8_t>(text.begin(), text.end());
+Bytes Narrow(const std::u16string& text) {
+    return Bytes(text.begin(), text.end());
 }
 
 // The same text as a UTF-16LE file with its byte order mark.
-std::vector<std::uint8_t> Utf16File(const std::u16string& text) {
-    std::vector<std::uint8_t> bytes = {0xFF, 0xFE};
+Bytes Utf16File(const std::u16string& text) {
+    Bytes bytes = {0xFF, 0xFE};
     for (const char16_t c : text) {
         bytes.push_back(static_cast<std::uint8_t>(c & 0xFF));
         bytes.push_back(static_cast<std::uint8_t>(c >> 8));
@@ -23,9 +23,9 @@ std::vector<std::uint8_t> Utf16File(const std::u16string& text) {
     return bytes;
 }
 
-std::u16string Read(const std::vector<std::uint8_t>& file, std::u16string_view section,
-                    std::u16string_view key, std::u16string_view defaultValue = u"dflt",
-                    std::uint32_t size = 128) {
+// Reads into a buffer of `size` characters and checks that the result is the length copied.
+std::u16string Read(const Bytes& file, std::u16string_view section, std::u16string_view key,
+                    std::u16string_view defaultValue = u"dflt", std::uint32_t size = 128) {
     std::vector<char16_t> output(size + 1, u'#');
     const std::uint32_t length = qrLib::ReadIniValue(section, key, defaultValue, output.data(),
                                                      size, file.data(), file.size());
@@ -34,112 +34,94 @@ std::u16string Read(const std::vector<std::uint8_t>& file, std::u16string_view s
     return value;
 }
 
-const std::u16string kProfile =
-    u"; isolation profile\r\n"
-    u"# written by setup\r\n"
-    u"\r\n"
-    u"[general]\r\n"
-    u"silo=wrong\r\n"
-    u"  [Isolation]  \r\n"
-    u"\t SILO = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9} \t\r\n"
-    u"reghive=Software\\Other\\Hive\r\n"
-    u"[later]\r\n"
-    u"extra=found later\r\n";
-
 TEST(IniReader, Utf16AndEightBitFilesGiveTheSameValues) {
-    const std::vector<std::uint8_t> wide = Utf16File(kProfile);
-    const std::vector<std::uint8_t> narrow = Bytes(std::string(kProfile.begin(), kProfile.end()));
-    for (const auto* file : {&wide, &narrow}) {
-        EXPECT_EQ(Read(*file, u"isolation", u"silo"), u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
-        EXPECT_EQ(Read(*file, u"isolation", u"reghive"), u"Software\\Other\\Hive");
-        EXPECT_EQ(Read(*file, u"isolation", u"missing"), u"dflt");
-        // Later section headers do not end the section.
-        EXPECT_EQ(Read(*file, u"isolation", u"extra"), u"found later");
-        EXPECT_EQ(Read(*file, u"nosuch", u"silo"), u"dflt");
+    const std::u16string profile =
+        u"; isolation profile\r\n# written by setup\r\n\r\n[general]\r\nsilo=wrong\r\n"
+        u"  [Isolation]  \r\n\t SILO = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9} \t\r\n"
+        u"reghive=Software\\Other\\Hive\r\n[later]\r\nextra=found later\r\n";
+    for (const Bytes& file : {Utf16File(profile), Narrow(profile)}) {
+        EXPECT_EQ(Read(file, u"isolation", u"silo"), u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
+        EXPECT_EQ(Read(file, u"isolation", u"reghive"), u"Software\\Other\\Hive");
+        EXPECT_EQ(Read(file, u"isolation", u"missing"), u"dflt");
+        EXPECT_EQ(Read(file, u"isolation", u"extra"), u"found later");  // headers don't end it
+        EXPECT_EQ(Read(file, u"nosuch", u"silo"), u"dflt");
+    }
+    EXPECT_EQ(Read(Utf16File(u"[s]\r\nk=\u20AC"), u"s", u"k"), u"\u20AC");
+}
+
+TEST(IniReader, FindIniValue) {
+    struct Case {
+        const char16_t* text;
+        const char16_t* section;
+        const char16_t* key;
+        const char16_t* value;  // with "d" as the default
+    };
+    const Case cases[] = {
+        // Sections and keys match by prefix, case ignored, around blanks and one bracket a side.
+        {u"[ISOLATIONS]\r\nSiloName=first\r\nsilo=second", u"isolation", u"silo", u"first"},
+        {u"[ISOLATIONS]\r\nSiloName=first", u"  [Isolation] ", u"\tSILO ", u"first"},
+        {u"[ISOLATIONS]\r\nSiloName=first", u"isolationsx", u"silo", u"d"},
+        {u"[iso\r\nk=v", u"iso", u"k", u"v"},
+        {u"[iso]]\r\nk=v", u"[iso]]", u"k", u"v"},
+        {u"[iso]\r\nk=v", u"[iso]]", u"k", u"d"},
+        {u"[ iso]\r\nk=v", u"iso", u"k", u"d"},
+        {u"(iso)\r\nk=v", u"iso", u"k", u"d"},
+        {u"[any]\r\nk=v", u"", u"k", u"v"},
+        // Lines before the section are never keys, nor is the header itself.
+        {u"k=before\r\n[s]\r\nk=after", u"s", u"k", u"after"},
+        {u"[k=x]", u"k", u"[k", u"d"},
+        // The first matching line decides; without "=" it gives the default.
+        {u"[s]\r\nkey\r\nkey=v", u"s", u"key", u"d"},
+        {u"[s]\r\nkeyboard=x\r\nkey=v", u"s", u"key", u"x"},
+        {u"[s]\r\n;c\r\n#c\r\nfirst=1\r\nsecond=2", u"s", u"", u"1"},  // comments skipped
+        {u"[s]\r\nk==a=b", u"s", u"k", u"=a=b"},
+        {u"[s]\r\nk=", u"s", u"k", u""},
+        {u"[s]\r\n k = v ", u"s", u"k", u"v"},
+        // Only CR LF ends a line: bare line feeds leave one line, the header's.
+        {u"[isolation]\nsilo=x\nreghive=y\n", u"isolation", u"silo", u"d"},
+        {u"[s]\r\nk=a\nb=c\r\n", u"s", u"k", u"a\nb=c"},
+        {u"[s]\r\nk=a \rb\r\n", u"s", u"k", u"a"},  // a lone CR cuts the value
+        {u"[s]\r\r\nk=v", u"s", u"k", u"v"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(qrLib::FindIniValue(c.text, c.section, c.key, u"d"), c.value)
+            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
     }
 }
 
-TEST(IniReader, SectionsAndKeysMatchByPrefixIgnoringCase) {
-    const std::u16string text = u"[ISOLATIONS]\r\nSiloName=first\r\nsilo=second\r\n";
-    EXPECT_EQ(FindIniValue(text, u"isolation", u"silo", u"d"), u"first");
-    EXPECT_EQ(FindIniValue(text, u"  [Isolation] ", u"\tSILO ", u"d"), u"first");
-    EXPECT_EQ(FindIniValue(text, u"isolationsx", u"silo", u"d"), u"d");
-    // A header's closing bracket is not part of its name; an unclosed header still counts.
-    EXPECT_EQ(FindIniValue(u"[iso\r\nk=v", u"iso", u"k", u"d"), u"v");
-    // Exactly one bracket is dropped on each side.
-    EXPECT_EQ(FindIniValue(u"[iso]]\r\nk=v", u"[iso]]", u"k", u"d"), u"v");
-    EXPECT_EQ(FindIniValue(u"[iso]\r\nk=v", u"[iso]]", u"k", u"d"), u"d");
-    EXPECT_EQ(FindIniValue(u"[ iso]\r\nk=v", u"iso", u"k", u"d"), u"d");
-    // Lines before the section are never keys, and the header itself is not one.
-    EXPECT_EQ(FindIniValue(u"k=before\r\n[s]\r\nk=after", u"s", u"k", u"d"), u"after");
-    EXPECT_EQ(FindIniValue(u"[k=x]", u"k", u"[k", u"d"), u"d");
-    // An empty wanted section matches the first header.
-    EXPECT_EQ(FindIniValue(u"[any]\r\nk=v", u"", u"k", u"d"), u"v");
-}
-
-TEST(IniReader, FirstMatchingLineDecidesAndALineWithoutEqualsGivesTheDefault) {
-    EXPECT_EQ(FindIniValue(u"[s]\r\nkey\r\nkey=v", u"s", u"key", u"d"), u"d");
-    EXPECT_EQ(FindIniValue(u"[s]\r\nkeyboard=x\r\nkey=v", u"s", u"key", u"d"), u"x");
-    EXPECT_EQ(FindIniValue(u"[s]\r\nk==a=b", u"s", u"k", u"d"), u"=a=b");
-    EXPECT_EQ(FindIniValue(u"[s]\r\nk=", u"s", u"k", u"d"), u"");
-    EXPECT_EQ(FindIniValue(u"[s]\r\n;k=comment\r\n#k=comment\r\n k = v ", u"s", u"k", u"d"), u"v");
-    // An empty key matches the first line of the section.
-    EXPECT_EQ(FindIniValue(u"[s]\r\nfirst=1\r\nsecond=2", u"s", u"", u"d"), u"1");
-}
-
-TEST(IniReader, OnlyCrLfEndsALine) {
-    // Bare line feeds make one long line: only the header is seen, no key follows it.
-    EXPECT_EQ(FindIniValue(u"[isolation]\nsilo=x\nreghive=y\n", u"isolation", u"silo", u"d"), u"d");
-    // A line feed inside a line stays in the value; a lone carriage return cuts it.
-    EXPECT_EQ(FindIniValue(u"[s]\r\nk=a\nb=c\r\n", u"s", u"k", u"d"), u"a\nb=c");
-    EXPECT_EQ(FindIniValue(u"[s]\r\nk=a \rb\r\n", u"s", u"k", u"d"), u"a");
-    EXPECT_EQ(FindIniValue(u"[s]\r\r\nk=v", u"s", u"k", u"d"), u"v");
-}
-
-TEST(IniReader, OutputIsCutToTheBufferAndTheResultIsItsLength) {
-    const std::vector<std::uint8_t> file = Bytes("[s]\r\nk=abcdef\r\n");
+TEST(IniReader, OutputIsCutToTheBuffer) {
+    const Bytes file = Narrow(u"[s]\r\nk=abcdef\r\n");
     EXPECT_EQ(Read(file, u"s", u"k", u"", 7), u"abcdef");
     EXPECT_EQ(Read(file, u"s", u"k", u"", 6), u"abcde");
     EXPECT_EQ(Read(file, u"s", u"k", u"", 1), u"");
-    EXPECT_EQ(Read(file, u"s", u"x", u"long default", 5), u"long");
-    char16_t untouched[2] = {u'#', u'#'};
-    EXPECT_EQ(qrLib::ReadIniValue(u"s", u"k", u"", untouched, 0, file.data(), file.size()), 0u);
-    EXPECT_EQ(untouched[0], u'#');
+    char16_t untouched = u'#';
+    EXPECT_EQ(qrLib::ReadIniValue(u"s", u"k", u"", &untouched, 0, file.data(), file.size()), 0u);
+    EXPECT_EQ(untouched, u'#');
 }
 
 TEST(IniReader, BadFilesGiveTheRulesResultNotACrash) {
-    // Empty: the default.
     EXPECT_EQ(Read({}, u"s", u"k"), u"dflt");
     // Two bytes FF FE are too short to be UTF-16 and read as 8-bit text.
-    EXPECT_EQ(qrLib::DecodeIniText(std::vector<std::uint8_t>{0xFF, 0xFE}.data(), 2),
-              u"\u00FF\u00FE");
+    EXPECT_EQ(qrLib::DecodeIniText(Bytes{0xFF, 0xFE}.data(), 2), u"\u00FF\u00FE");
     // UTF-16 with an odd byte count and no terminator: the odd byte is dropped.
-    std::vector<std::uint8_t> odd = Utf16File(u"[s]\r\nk=v");
+    Bytes odd = Utf16File(u"[s]\r\nk=v");
     odd.push_back('x');
     EXPECT_EQ(Read(odd, u"s", u"k"), u"v");
     // A NUL ends the text, in either encoding.
-    const std::vector<std::uint8_t> nul = Bytes(std::string("[s]\r\nk=v\0w\r\nz=1", 15));
-    EXPECT_EQ(Read(nul, u"s", u"k"), u"v");
-    EXPECT_EQ(Read(nul, u"s", u"z"), u"dflt");
-    EXPECT_EQ(Read(Utf16File(std::u16string(u"[s]\r\nk=v\0w", 10)), u"s", u"k"), u"v");
-    // Binary noise without a section: the default.
-    std::vector<std::uint8_t> noise;
+    const std::u16string nul(u"[s]\r\nk=v\0w\r\nz=1", 15);
+    for (const Bytes& file : {Narrow(nul), Utf16File(nul)}) {
+        EXPECT_EQ(Read(file, u"s", u"k"), u"v");
+        EXPECT_EQ(Read(file, u"s", u"z"), u"dflt");
+    }
+    Bytes noise;
     for (int i = 1; i < 4096; ++i) {
         noise.push_back(static_cast<std::uint8_t>((i * 7919) % 251 + 1));
     }
     EXPECT_EQ(Read(noise, u"s", u"k"), u"dflt");
-}
 
-TEST(IniReader, MegabyteFilesAreReadWhole) {
-    std::string big = "[s]\r\n";
-    for (int i = 0; i < 100000; ++i) {
-        big += "filler" + std::to_string(i) + "=some value\r\n";
-    }
-    big += "wanted=at the end\r\n";
-    big += "long=" + std::string(2 * 1024 * 1024, 'x');  // one very long line after it
-    const std::vector<std::uint8_t> file = Bytes(big);
-    EXPECT_EQ(Read(file, u"s", u"wanted"), u"at the end");
-    EXPECT_EQ(Read(file, u"s", u"long"), std::u16string(127, u'x'));
+    // A line of megabytes gives its value cut to the buffer.
+    const Bytes huge = Narrow(u"[s]\r\nlong=" + std::u16string(2 * 1024 * 1024, u'x'));
+    EXPECT_EQ(Read(huge, u"s", u"long"), std::u16string(127, u'x'));
 }
 
 }  // namespace

@@ -1,55 +1,45 @@
-// Scratch directories, files, registry keys and debugger output for the qrlib tests under Wine.
+// The scene of the qrlib tests under Wine: a scratch program directory, files, registry values and
+// the text the process sends to the debugger.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace qrtest {
 
 constexpr wchar_t kSilo[] = L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
+// The silo's registry root under the default hive.
+const std::wstring kRoot = std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo;
 
-// A fresh directory under the temporary folder, removed with its contents by the destructor.
-class CScratchDir {
-public:
-    CScratchDir();
-    ~CScratchDir();
-    CScratchDir(const CScratchDir&) = delete;
-    CScratchDir& operator=(const CScratchDir&) = delete;
+// A program two directories below a fresh scratch root: <root>\a\b\prog.exe. The file need not
+// exist, as only the directories above it are searched. Removes the root and the silo's registry
+// keys afterwards.
+class QrlibTest : public ::testing::Test {
+protected:
+    QrlibTest();
+    ~QrlibTest() override;
+    // isolate.ini in the root, 8-bit, with `lines` under an "[isolation]" header.
+    void WriteIsolateIni(const std::string& lines) const;
 
-    const std::wstring& Path() const { return m_path; }
-    // Creates `relative` (and its parents) below the scratch directory; returns its full path.
-    std::wstring MakeDir(const std::wstring& relative) const;
-
-private:
-    std::wstring m_path;
+    std::wstring m_root;
+    std::wstring m_program;
 };
 
-void WriteFileBytes(const std::wstring& path, const std::vector<unsigned char>& bytes);
-std::vector<unsigned char> Utf16Bytes(const std::wstring& text);  // with FF FE in front
-std::vector<unsigned char> AnsiBytes(const std::string& text);
+// Writes the file `path` with exactly `bytes`.
+void WriteFileBytes(const std::wstring& path, const std::string& bytes);
 
-// Registry keys under HKLM in one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY).
-void SetString(const std::wstring& key, REGSAM view, const wchar_t* name, const std::wstring& data,
-               DWORD type = REG_SZ);
-void SetRaw(const std::wstring& key, REGSAM view, const wchar_t* name, DWORD type, const void* data,
-            DWORD bytes);
+// Sets value `name` of HKLM\`key` in one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY), creating the
+// key. The data is the first `bytes` bytes of `data`, or (0) the whole string with its NUL.
+void SetValue(const std::wstring& key, REGSAM view, const wchar_t* name, const std::wstring& data,
+              DWORD type = REG_SZ, DWORD bytes = 0);
 void DeleteTree(const std::wstring& key, REGSAM view);
 
-// Collects what the process sends to the debugger while it lives.
-class CDebugOutputCapture {
-public:
-    CDebugOutputCapture();
-    ~CDebugOutputCapture();
-    CDebugOutputCapture(const CDebugOutputCapture&) = delete;
-    CDebugOutputCapture& operator=(const CDebugOutputCapture&) = delete;
-
-    bool Saw(const std::wstring& text) const;
-    bool SawNothing() const;
-
-private:
-    void* m_handler;
-};
+// What the process sends to the debugger while `action` runs.
+std::vector<std::wstring> DebugOutputOf(const std::function<void()>& action);
 
 }  // namespace qrtest
