@@ -2,90 +2,67 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
-TEST(Outputstr, BufferGrowsInSixteenByteSteps) {
-    EXPECT_EQ(outputstr::CapacityFor(0), 0u);
-    EXPECT_EQ(outputstr::CapacityFor(1), 16u);
-    EXPECT_EQ(outputstr::CapacityFor(15), 16u);
-    EXPECT_EQ(outputstr::CapacityFor(16), 32u);
-    EXPECT_EQ(outputstr::CapacityFor(31), 32u);
-    EXPECT_EQ(outputstr::CapacityFor(32), 48u);
-
-    // Growing one character at a time crosses each step with the text intact.
-    outputstr text;
-    std::string expected;
-    for (int i = 0; i < 70; ++i) {
-        const char piece[2] = {static_cast<char>('a' + i % 26), '\0'};
-        text.append(piece);
-        expected += piece;
-        ASSERT_STREQ(text.c_str(), expected.c_str());
-        ASSERT_EQ(text.length(), expected.size());
+TEST(Outputstr, ConcatenationsWriteNumbersInDecimalAndSkipEmptyOperands) {
+    const std::pair<outputstr, const char*> cases[] = {
+        {outputstr("n=") + -42, "n=-42"},
+        {outputstr("l=") + -2147483647L, "l=-2147483647"},
+        {outputstr("u=") + 4294967295u, "u=4294967295"},
+        {outputstr("d=") + 4294967295ul, "d=4294967295"},
+        {outputstr("a") + outputstr("b") + "c" + 1, "abc1"},
+        {outputstr("abc") + outputstr(), "abc"},
+        {outputstr("abc") + static_cast<const char*>(nullptr), "abc"},
+        {outputstr("abc") + "", "abc"}};
+    for (const auto& [text, expected] : cases) {
+        EXPECT_STREQ(text.c_str(), expected);
     }
-}
-
-TEST(Outputstr, EmptyOperandsChangeNothing) {
-    outputstr empty;
-    EXPECT_EQ(empty.data(), nullptr);
-    EXPECT_STREQ(empty.c_str(), "");
-
-    outputstr text("abc");
-    text.append(nullptr);
-    text.append("");
-    EXPECT_STREQ(text.c_str(), "abc");
-    EXPECT_STREQ((outputstr("abc") + outputstr()).c_str(), "abc");
-    EXPECT_STREQ((outputstr("abc") + static_cast<const char*>(nullptr)).c_str(), "abc");
     EXPECT_EQ((outputstr() + "").data(), nullptr);
-}
-
-TEST(Outputstr, ConcatenationsWriteNumbersInDecimalAndConsumeTheLeftOperand) {
-    EXPECT_STREQ((outputstr("n=") + -42).c_str(), "n=-42");
-    EXPECT_STREQ((outputstr("l=") + -2147483647L).c_str(), "l=-2147483647");
-    EXPECT_STREQ((outputstr("u=") + 4294967295u).c_str(), "u=4294967295");
-    EXPECT_STREQ((outputstr("a") + outputstr("b") + "c" + 1).c_str(), "abc1");
+    EXPECT_STREQ(outputstr().c_str(), "");
 
     outputstr left("left");
-    outputstr joined = std::move(left) + " right";
-    EXPECT_STREQ(joined.c_str(), "left right");
+    EXPECT_STREQ((std::move(left) + " right").c_str(), "left right");
     EXPECT_TRUE(left.empty());  // NOLINT(bugprone-use-after-move): consumed by design
-
     const outputstr kept("kept");
     EXPECT_STREQ((kept + "!").c_str(), "kept!");
     EXPECT_STREQ(kept.c_str(), "kept");
+
+    outputstr copy("first text");
+    const outputstr source("second, longer text than the first");
+    copy = source;
+    const outputstr& self = copy;
+    copy = self;
+    EXPECT_STREQ(copy.c_str(), source.c_str());
+    EXPECT_NE(copy.data(), source.data());
 }
 
-TEST(Outputstr, CopyAssignmentTakesACopy) {
-    outputstr a("first text");
-    const outputstr b("second, longer text than the first");
-    a = b;
-    EXPECT_STREQ(a.c_str(), b.c_str());
-    EXPECT_NE(a.data(), b.data());
-    a = a;
-    EXPECT_STREQ(a.c_str(), b.c_str());
-}
-
-// Hands out blocks and, on release, keeps a copy of what the string left in them.
+// Hands out blocks filled with 'X', or none once told to fail; counts released blocks that still
+// hold anything but zeros.
 struct RecordingAllocator {
-    static inline int allocationsLeft = -1;  // -1: never fail
-    static inline std::string released;
+    static inline bool fail = false;
+    static inline std::vector<std::size_t> sizes;
+    static inline std::map<void*, std::size_t> live;
+    static inline int unwiped = 0;
     static void* Allocate(std::size_t size) {
-        if (allocationsLeft == 0) {
+        if (fail) {
             return nullptr;
         }
-        if (allocationsLeft > 0) {
-            --allocationsLeft;
-        }
-        void* block = std::malloc(size);
-        std::memset(block, 'X', size);
-        return block;
+        sizes.push_back(size);
+        return live.emplace(std::memset(std::malloc(size), 'X', size), size).first->first;
     }
     static void Release(void* block) {
-        released.assign(static_cast<const char*>(block), 16);
+        const char* bytes = static_cast<const char*>(block);
+        unwiped += std::any_of(bytes, bytes + live[block], [](char c) { return c != 0; });
+        live.erase(block);
         std::free(block);
     }
 };
@@ -93,24 +70,31 @@ struct RecordingAllocator {
 class OutputstrAllocation : public ::testing::Test {
 protected:
     void SetUp() override {
-        RecordingAllocator::allocationsLeft = -1;
         SetOutputstrAllocatorForTest({&RecordingAllocator::Allocate, &RecordingAllocator::Release});
     }
     void TearDown() override { SetOutputstrAllocatorForTest({nullptr, nullptr}); }
 };
 
-TEST_F(OutputstrAllocation, ReleasedTextIsWipedFirst) {
-    { outputstr secret("password=hunter"); }
-    EXPECT_EQ(RecordingAllocator::released, std::string(16, '\0'));
+TEST_F(OutputstrAllocation, GrowsInSixteenByteStepsWipesWhatItReleasesAndNamesItsFailure) {
+    {
+        outputstr text;
+        std::string expected;
+        for (int i = 0; i < 70; ++i) {
+            const char piece[2] = {static_cast<char>('a' + i % 26), '\0'};
+            text.append(piece);
+            expected += piece;
+            ASSERT_STREQ(text.c_str(), expected.c_str());
+            ASSERT_EQ(text.length(), expected.size());
+        }
+        EXPECT_EQ(RecordingAllocator::sizes, (std::vector<std::size_t>{16, 32, 48, 64, 80}));
+        EXPECT_EQ(RecordingAllocator::live.size(), 1u);  // each outgrown block went back at once
+    }
+    outputstr text("old secret text");
+    text = outputstr("fifteen chars..");  // the overwritten text's block goes back too
+    EXPECT_EQ(RecordingAllocator::live.size(), 1u);
+    EXPECT_EQ(RecordingAllocator::unwiped, 0);
 
-    outputstr overwritten("old secret text");
-    overwritten = outputstr("new");
-    EXPECT_EQ(RecordingAllocator::released, std::string(16, '\0'));
-}
-
-TEST_F(OutputstrAllocation, FailureThrowsTheNamedErrorAndKeepsTheText) {
-    outputstr text("fifteen chars..");
-    RecordingAllocator::allocationsLeft = 0;
+    RecordingAllocator::fail = true;
     try {
         text.append("!");
         FAIL() << "expected an allocation failure";
@@ -119,6 +103,7 @@ TEST_F(OutputstrAllocation, FailureThrowsTheNamedErrorAndKeepsTheText) {
     }
     EXPECT_STREQ(text.c_str(), "fifteen chars..");
     EXPECT_THROW(outputstr("x") + "y", outputstr_alloc_error);
+    RecordingAllocator::fail = false;
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "agent/ResultCodes.h"
 
 namespace {
@@ -23,33 +25,37 @@ TEST(RunDecision, RegistryHandshakePicksThePath) {
 }
 
 TEST(RunDecision, StartArgumentGivesItsLeadingDigits) {
-    EXPECT_EQ(run::ParseStartArgument("4242"), 4242u);
-    EXPECT_EQ(run::ParseStartArgument("12abc"), 12u);
-    EXPECT_EQ(run::ParseStartArgument("abc"), 0u);
-    EXPECT_EQ(run::ParseStartArgument(""), 0u);
-    EXPECT_EQ(run::ParseStartArgument(nullptr), 0u);
-    EXPECT_EQ(run::ParseStartArgument("  77"), 77u);
+    const std::pair<const char*, std::uint32_t> cases[] = {
+        {"4242", 4242}, {"12abc", 12}, {"abc", 0}, {"", 0}, {nullptr, 0}, {"  77", 77}};
+    for (const auto& [argument, pid] : cases) {
+        EXPECT_EQ(run::ParseStartArgument(argument), pid) << (argument ? argument : "(null)");
+    }
 }
 
 TEST(ResultCodes, SuccessCodesAndTheirMessages) {
-    for (std::uint32_t code : {0u, 4u, 5u}) {
-        EXPECT_TRUE(result::ForCode(code).succeeded) << code;
-    }
-    for (std::uint32_t code : {1u, 2u, 3u, 6u, 7u, 8u, 99u, 0xFFFFFFFFu}) {
-        EXPECT_FALSE(result::ForCode(code).succeeded) << code;
-    }
-    EXPECT_STREQ(result::ForCode(0).message, "Auto-upgrade installation SUCCESSFUL.");
-    EXPECT_STREQ(result::ForCode(1).message, "Auto-upgrade installation FAILED.");
-    EXPECT_STREQ(result::ForCode(4).message,
-                 "Auto-upgrade installation SUCCESSFUL. Restart the computer is recommended.");
-    EXPECT_STREQ(result::ForCode(5).message,
-                 "The Zanthrex Security client has been successfully updated to a newer version "
-                 "and will be disabled until you restart your computer.  Please restart your "
-                 "computer at the soonest available opportunity.");
-    EXPECT_STREQ(result::ForCode(6).message, "Auto-upgrade installation has error.");
-    EXPECT_STREQ(result::ForCode(7).message, "Auto-upgrade installation has been cancelled.");
-    for (std::uint32_t code : {2u, 3u, 8u, 99u}) {
-        EXPECT_EQ(result::ForCode(code).message, nullptr) << code;
+    struct Case {
+        std::uint32_t code;
+        bool succeeded;
+        const char* message;
+    };
+    const Case cases[] = {
+        {0, true, "Auto-upgrade installation SUCCESSFUL."},
+        {1, false, "Auto-upgrade installation FAILED."},
+        {4, true, "Auto-upgrade installation SUCCESSFUL. Restart the computer is recommended."},
+        {5, true,
+         "The Zanthrex Security client has been successfully updated to a newer version and will "
+         "be disabled until you restart your computer.  Please restart your computer at the "
+         "soonest available opportunity."},
+        {6, false, "Auto-upgrade installation has error."},
+        {7, false, "Auto-upgrade installation has been cancelled."},
+        {2, false, nullptr},
+        {3, false, nullptr},
+        {8, false, nullptr},
+        {99, false, nullptr},
+        {0xFFFFFFFFu, false, nullptr}};
+    for (const Case& c : cases) {
+        EXPECT_EQ(result::ForCode(c.code).succeeded, c.succeeded) << c.code;
+        EXPECT_STREQ(result::ForCode(c.code).message, c.message) << c.code;
     }
 }
 

@@ -4,9 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "TempDir.h"
 #include "agent/CallerPid.h"
+#include "agent/LaunchProcess.h"
 #include "agent/ProductRegistry.h"
 #include "agent/SecurityAttributes.h"
 #include "agent/ServiceRun.h"
@@ -18,62 +20,47 @@
 
 namespace {
 
-TEST(SecurityAttributes, CreateGivesANullDaclOpenToEveryone) {
-    GRD::CEveryoneDACL security;
-    ASSERT_TRUE(security.Create());
-    SECURITY_ATTRIBUTES* first = security.Attributes();
-    ASSERT_NE(first, nullptr);
-    EXPECT_EQ(first->nLength, sizeof(SECURITY_ATTRIBUTES));
-    EXPECT_TRUE(first->bInheritHandle);
+constexpr char kCmd[] = "C:\\windows\\system32\\cmd.exe";
+
+TEST(SecurityAttributes, NullDaclOpenToEveryoneUnlessOneDenyingPermissionChangesIsBuilt) {
+    GRD::CEveryoneDACL open;
+    ASSERT_TRUE(open.Create());
+    ASSERT_TRUE(open.Create());  // replaces the first descriptor
+    const SECURITY_ATTRIBUTES* attributes = open.Attributes();
+    ASSERT_NE(attributes, nullptr);
+    EXPECT_TRUE(attributes->nLength == sizeof(SECURITY_ATTRIBUTES) && attributes->bInheritHandle);
     BOOL present = FALSE;
     BOOL defaulted = TRUE;
     PACL dacl = reinterpret_cast<PACL>(1);
     ASSERT_TRUE(
-        GetSecurityDescriptorDacl(first->lpSecurityDescriptor, &present, &dacl, &defaulted));
-    EXPECT_TRUE(present);
-    EXPECT_EQ(dacl, nullptr);
-    EXPECT_FALSE(defaulted);
-
-    // A second Create replaces the first descriptor; the object stays usable.
-    ASSERT_TRUE(security.Create());
-    win::unique_handle mutex(CreateMutexA(security.Attributes(), FALSE, "YolAgentTestMutex"));
+        GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl, &defaulted));
+    EXPECT_TRUE(present && !defaulted && dacl == nullptr);
+    win::unique_handle mutex(CreateMutexA(open.Attributes(), FALSE, "YolAgentTestMutex"));
     ASSERT_TRUE(mutex);
-    win::unique_handle other(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "YolAgentTestMutex"));
-    EXPECT_TRUE(other);
-}
+    EXPECT_TRUE(win::unique_handle(OpenMutexA(MUTEX_ALL_ACCESS, FALSE, "YolAgentTestMutex")));
 
-TEST(SecurityAttributes, BuiltDaclDeniesPermissionChangesAndAllowsTheRest) {
-    GRD::CEveryoneDACL security;
-    ASSERT_TRUE(security.BuildDacl());
-    ASSERT_TRUE(security.Create());
-    BOOL present = FALSE;
-    BOOL defaulted = FALSE;
-    PACL dacl = nullptr;
-    ASSERT_TRUE(GetSecurityDescriptorDacl(security.Attributes()->lpSecurityDescriptor, &present,
+    GRD::CEveryoneDACL guarded;
+    ASSERT_TRUE(guarded.BuildDacl());
+    ASSERT_TRUE(guarded.Create());
+    ASSERT_TRUE(GetSecurityDescriptorDacl(guarded.Attributes()->lpSecurityDescriptor, &present,
                                           &dacl, &defaulted));
-    ASSERT_TRUE(present);
-    ASSERT_NE(dacl, nullptr);
+    ASSERT_TRUE(present && dacl != nullptr);
     ASSERT_EQ(dacl->AceCount, 2);
-
-    SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
-    win::unique_sid everyone;
-    ASSERT_TRUE(AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0,
-                                         everyone.put()));
-    void* ace = nullptr;
-    ASSERT_TRUE(GetAce(dacl, 0, &ace));
-    auto* deny = static_cast<ACCESS_DENIED_ACE*>(ace);
-    EXPECT_EQ(deny->Header.AceType, ACCESS_DENIED_ACE_TYPE);
-    EXPECT_EQ(deny->Mask, static_cast<DWORD>(DELETE | WRITE_DAC | WRITE_OWNER));
-    EXPECT_TRUE(EqualSid(&deny->SidStart, everyone.get()));
-    ASSERT_TRUE(GetAce(dacl, 1, &ace));
-    auto* allow = static_cast<ACCESS_ALLOWED_ACE*>(ace);
-    EXPECT_EQ(allow->Header.AceType, ACCESS_ALLOWED_ACE_TYPE);
-    EXPECT_EQ(allow->Mask, static_cast<DWORD>(GENERIC_ALL));
-    EXPECT_TRUE(EqualSid(&allow->SidStart, everyone.get()));
-
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize));
+    const std::pair<BYTE, DWORD> expected[] = {
+        {ACCESS_DENIED_ACE_TYPE, DELETE | WRITE_DAC | WRITE_OWNER},
+        {ACCESS_ALLOWED_ACE_TYPE, GENERIC_ALL}};
+    for (DWORD i = 0; i < 2; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;  // a denying entry has the same layout
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        EXPECT_TRUE(ace->Header.AceType == expected[i].first && ace->Mask == expected[i].second &&
+                    EqualSid(&ace->SidStart, everyone))
+            << "entry " << i;
+    }
     // Without a DACL there is nothing to add entries to.
-    GRD::CEveryoneDACL fresh;
-    EXPECT_FALSE(fresh.AddAces(DELETE, GENERIC_READ));
+    EXPECT_FALSE(GRD::CEveryoneDACL().AddAces(DELETE, GENERIC_READ));
 }
 
 TEST(FileHandle, HoldsTheFileReadSharedAndRecordsErrors) {
@@ -82,132 +69,104 @@ TEST(FileHandle, HoldsTheFileReadSharedAndRecordsErrors) {
     win::unique_handle(
         CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     const std::wstring wide(path.begin(), path.end());
-
     qrLib::CFilePtr file = qrLib::MakeFile();
-    EXPECT_FALSE(
-        file->Open(L"", FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    auto open = [&file](const std::wstring& name) {
+        return file->Open(name.c_str(), FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                          0, nullptr);
+    };
+    auto openAlongside = [&path](DWORD access) {
+        return win::unique_handle(CreateFileA(path.c_str(), access,
+                                              FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                              OPEN_EXISTING, 0, nullptr));
+    };
+
+    EXPECT_FALSE(open(L""));
     EXPECT_EQ(file->LastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
     EXPECT_FALSE(file->IsOpen());
 
-    ASSERT_TRUE(file->Open(wide.c_str(), FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           0, nullptr));
-    win::unique_handle writer(CreateFileA(path.c_str(), GENERIC_WRITE,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    EXPECT_FALSE(writer);
+    ASSERT_TRUE(open(wide));
+    EXPECT_FALSE(openAlongside(GENERIC_WRITE));
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-    win::unique_handle reader(CreateFileA(path.c_str(), GENERIC_READ,
-                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                          OPEN_EXISTING, 0, nullptr));
-    EXPECT_TRUE(reader);
-    reader.reset();
+    EXPECT_TRUE(openAlongside(GENERIC_READ));
     EXPECT_FALSE(DeleteFileA(path.c_str()));
 
     // Opening again closes the first handle.
     const HANDLE first = file->GetHandle();
-    ASSERT_TRUE(file->Open(wide.c_str(), FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                           0, nullptr));
+    ASSERT_TRUE(open(wide));
     DWORD flags = 0;
     EXPECT_TRUE(first == file->GetHandle() || !GetHandleInformation(first, &flags));
 
-    const std::wstring missing = wide + L".missing";
-    EXPECT_FALSE(file->Open(missing.c_str(), FILE_GENERIC_READ, FILE_SHARE_READ, nullptr,
-                            OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(open(wide + L".missing"));
     EXPECT_EQ(file->LastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
     EXPECT_FALSE(file->IsOpen());
     file.reset();
     EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
-// Starts `program` suspended so it stays alive while it is looked up.
-class CSuspendedChild {
-public:
-    explicit CSuspendedChild(const char* program) {
+// Starts `program` suspended, so that it stays alive while it is looked up, and ends it.
+struct CSuspendedChild {
+    explicit CSuspendedChild(std::string program) {
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        std::string commandLine = std::string("\"") + program + "\"";
-        if (CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
-                           nullptr, nullptr, &startup, &info)) {
-            m_process.reset(info.hProcess);
-            m_thread.reset(info.hThread);
-            m_pid = info.dwProcessId;
-        }
+        std::string commandLine = "\"" + program + "\"";
+        CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, FALSE, CREATE_SUSPENDED,
+                       nullptr, nullptr, &startup, &info);
     }
     ~CSuspendedChild() {
-        if (m_process) {
-            TerminateProcess(m_process.get(), 0);
-            WaitForSingleObject(m_process.get(), 5000);
-        }
+        TerminateProcess(info.hProcess, 0);
+        WaitForSingleObject(info.hProcess, 5000);
+        CloseHandle(info.hProcess);
+        CloseHandle(info.hThread);
     }
-    DWORD pid() const { return m_pid; }
-
-private:
-    win::unique_handle m_process;
-    win::unique_handle m_thread;
-    DWORD m_pid = 0;
+    PROCESS_INFORMATION info = {};
 };
 
 TEST(CallerPid, ParentOfAProcessOfTheSameExecutableOnly) {
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
-    CSuspendedChild sameExecutable(self);
-    ASSERT_NE(sameExecutable.pid(), 0u);
-    EXPECT_EQ(ResolveCallerPid(sameExecutable.pid()), GetCurrentProcessId());
-
-    char cmd[MAX_PATH] = {};
-    GetSystemDirectoryA(cmd, MAX_PATH);
-    lstrcatA(cmd, "\\cmd.exe");
-    CSuspendedChild unrelated(cmd);
-    ASSERT_NE(unrelated.pid(), 0u);
-    EXPECT_EQ(ResolveCallerPid(unrelated.pid()), 0u);
-
+    const CSuspendedChild sameExecutable(self);
+    const CSuspendedChild unrelated(kCmd);
+    ASSERT_NE(sameExecutable.info.dwProcessId, 0u);
+    ASSERT_NE(unrelated.info.dwProcessId, 0u);
+    EXPECT_EQ(ResolveCallerPid(sameExecutable.info.dwProcessId), GetCurrentProcessId());
+    EXPECT_EQ(ResolveCallerPid(unrelated.info.dwProcessId), 0u);
     EXPECT_EQ(ResolveCallerPid(0), 0u);
     EXPECT_EQ(ResolveCallerPid(0xFFFFFFF0u), 0u);
 }
 
-class SetupResultTest : public ::testing::Test {
-protected:
-    void SetUp() override { Reset(); }
-    void TearDown() override { Reset(); }
-    static void Reset() {
-        DeleteRegistryEntry(HKEY_CLASSES_ROOT, "RUZIDUZU", nullptr, 0);
-        DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, product::kInstallResult,
-                            KEY_WOW64_32KEY);
-    }
-    static void SetMarkerText() {
-        win::unique_hkey key;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CLASSES_ROOT, product::kMarkerKey, 0, nullptr, 0,
-                                  KEY_ALL_ACCESS, nullptr, key.put(), nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExA(key.get(), product::kMarkerValue, 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>("0"), 2);
-    }
-};
-
-TEST_F(SetupResultTest, EveryCodeIsRecordedAndSuccessesMarkedWith99) {
-    struct Case {
-        std::uint32_t code;
-        int expected;
-        std::uint32_t markerAfter;
-    };
-    const Case cases[] = {{0, 0, 99}, {1, 1, 1}, {2, 1, 2}, {3, 1, 3},   {4, 0, 99},
-                          {5, 0, 99}, {6, 1, 6}, {7, 1, 7}, {99, 1, 99}, {12, 1, 12}};
-    for (const Case& c : cases) {
-        WriteResultMarker(c.code);
-        EXPECT_EQ(YolSetupResult(), c.expected) << c.code;
-        EXPECT_EQ(ReadLinkValue(product::kInstallResult), c.code) << c.code;
-        EXPECT_EQ(ReadResultMarker(), c.markerAfter) << c.code;
-    }
+TEST(LaunchProcess, StartsAndWaitsOrReportsFailure) {
+    EXPECT_EQ(LaunchProcessAndWait(kCmd, "cmd.exe /c exit 3", true), 0);
+    EXPECT_EQ(LaunchProcessAndWait("C:\\no\\such\\program.exe", nullptr, true), -1);
 }
 
-TEST_F(SetupResultTest, NoReadableCodeIsNoResultAndRecordsNothing) {
-    EXPECT_EQ(YolSetupResult(), 2);
-    EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
+void ResetSetupResult() {
+    DeleteRegistryEntry(HKEY_CLASSES_ROOT, "RUZIDUZU", nullptr, 0);
+    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, product::kInstallResult,
+                        KEY_WOW64_32KEY);
+}
 
-    SetMarkerText();
+TEST(SetupResult, EveryCodeIsRecordedAndSuccessesMarkedWith99) {
+    ResetSetupResult();
+    // code, YolSetupResult's answer, marker afterwards
+    const std::uint32_t cases[][3] = {{0, 0, 99}, {1, 1, 1}, {2, 1, 2}, {3, 1, 3},   {4, 0, 99},
+                                      {5, 0, 99}, {6, 1, 6}, {7, 1, 7}, {99, 1, 99}, {12, 1, 12}};
+    for (const auto& [code, expected, markerAfter] : cases) {
+        WriteResultMarker(code);
+        EXPECT_EQ(YolSetupResult(), static_cast<int>(expected)) << code;
+        EXPECT_EQ(ReadLinkValue(product::kInstallResult), code) << code;
+        EXPECT_EQ(ReadResultMarker(), markerAfter) << code;
+    }
+
+    // No code, or text where the code should be: no result, and nothing recorded.
+    ResetSetupResult();
     EXPECT_EQ(YolSetupResult(), 2);
     EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
+    ASSERT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, product::kMarkerKey, product::kMarkerValue, REG_SZ,
+                              "0", 2),
+              ERROR_SUCCESS);
+    EXPECT_EQ(YolSetupResult(), 2);
+    EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
+    ResetSetupResult();
 }
 
 // A second agent process while a run is in progress: it fails at once, and its closing steps still
@@ -228,26 +187,6 @@ TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
     EXPECT_FALSE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, "MoraqServiceCtrlObjMutex")));
     EXPECT_FALSE(win::unique_handle(OpenEventA(SYNCHRONIZE, FALSE, "StopYolInstServiceEvent")));
     EXPECT_FALSE(ReadLinkValue(product::kLaunchSetup));  // nothing attempted
-}
-
-// Values of the right type but the wrong size read as absent, as a missing value does.
-TEST(ProductRegistryValues, WrongTypeOrSizeReadsAsAbsent) {
-    constexpr char kKey[] = "SOFTWARE\\Zanthrex\\YolSizeTest";
-    win::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                              key.put(), nullptr),
-              ERROR_SUCCESS);
-    const unsigned char bytes[8] = {1, 0, 0, 0, 0, 0, 0, 0};
-    RegSetValueExA(key.get(), "Short", 0, REG_DWORD, bytes, 2);
-    RegSetValueExA(key.get(), "Long", 0, REG_DWORD, bytes, 8);
-    RegSetValueExA(key.get(), "Binary", 0, REG_BINARY, bytes, 4);
-    RegSetValueExA(key.get(), "Right", 0, REG_DWORD, bytes, 4);
-    for (const char* name : {"Short", "Long", "Binary", "Missing"}) {
-        EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, name, 0)) << name;
-    }
-    EXPECT_EQ(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, "Right", 0), 1u);
-    key.reset();
-    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, kKey, nullptr, 0);
 }
 
 // A setup.exe that cannot be held read-shared (missing, a directory, or held open for writing by

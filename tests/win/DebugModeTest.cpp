@@ -10,16 +10,12 @@
 namespace {
 
 int g_calls = 0;
-BOOL WINAPI CountingSetStatus(SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) {
-    return ++g_calls, TRUE;
-}
-HANDLE WINAPI CountingRegister(LPCSTR, LPCSTR) {
-    return ++g_calls, nullptr;
-}
 
 TEST(DebugMode, NothingReachesTheScmOrTheEventLog) {
-    SystemCalls().setServiceStatus = &CountingSetStatus;
-    SystemCalls().registerEventSource = &CountingRegister;
+    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
+        return ++g_calls, TRUE;
+    };
+    SystemCalls().registerEventSource = [](LPCSTR, LPCSTR) -> HANDLE { return ++g_calls, nullptr; };
     EXPECT_FALSE(IsDebugMode());
     EnterDebugMode();
     EXPECT_TRUE(IsDebugMode());

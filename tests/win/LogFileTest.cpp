@@ -6,10 +6,12 @@
 
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "TempDir.h"
@@ -26,111 +28,81 @@ void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream(path, std::ios::binary) << content;
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();  // the file is text: each "\n" is on disk as CR LF
-        }
-        lines.push_back(line);
-    }
-    return lines;
-}
-
-const std::regex kStamp(R"(\d\d/\d\d \d\d:\d\d:\d\d\.\d\d\d )");
-
 class LogFileTest : public ::testing::Test {
 protected:
     void TearDown() override {
         CloseLog();
         CYolDbgOutputDebugLog::Instance().Disable();
     }
-    // Opens the log as the executable in the temp dir would, optionally with the debug switch.
-    void Open(bool debugSwitch) {
-        if (debugSwitch) {
-            WriteFile(m_dir.File("yolinst.debug"), "");
-        }
-        InitializeLogForModule(m_dir.File("yolinst.exe"));
-    }
-    std::string Log() const { return ReadFile(m_dir.File("yolinst.log")); }
 
     CTempDir m_dir{"yol-logfile"};
+    const std::string m_log = m_dir.File("yolinst.log");
 };
 
-TEST_F(LogFileTest, DisabledByDefaultTheFileIsCreatedButGetsNothing) {
-    Open(false);
-    EXPECT_EQ(GetDebugLog(), &CYolDbgOutputDebugLog::Instance());
-    EXPECT_FALSE(GetDebugLog()->IsEnabled());
-    CloseLog();
-    EXPECT_EQ(GetFileAttributesA(m_dir.File("yolinst.log").c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-    EXPECT_EQ(Log(), "");
-}
-
-TEST_F(LogFileTest, AppendsBelowTheLimitAndEmptiesAtIt) {
+// Without the debug switch the file is created, kept or emptied, and gets nothing.
+TEST_F(LogFileTest, OpenAppendsBelowTheLimitAndEmptiesAtIt) {
     const std::string below(16383, 'a');
-    WriteFile(m_dir.File("yolinst.log"), below);
-    Open(false);
-    CloseLog();
-    EXPECT_EQ(Log(), below);
+    const std::pair<std::optional<std::string>, std::string> cases[] = {
+        {std::nullopt, ""}, {below, below}, {std::string(16384, 'b'), ""}};
+    for (const auto& [existing, expected] : cases) {
+        SCOPED_TRACE(existing ? std::to_string(existing->size()) + " bytes before" : "no file");
+        DeleteFileA(m_log.c_str());
+        if (existing) {
+            WriteFile(m_log, *existing);
+        }
+        InitializeLogForModule(m_dir.File("yolinst.exe"));
+        EXPECT_EQ(GetDebugLog(), &CYolDbgOutputDebugLog::Instance());
+        EXPECT_FALSE(GetDebugLog()->IsEnabled());
+        CloseLog();
+        EXPECT_EQ(GetFileAttributesA(m_log.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
+        EXPECT_EQ(ReadFile(m_log), expected);
+    }
 
-    const std::string atLimit(16384, 'b');
-    WriteFile(m_dir.File("yolinst.log"), atLimit);
-    Open(false);
+    DeleteFileA("c:\\yolinst.log");
+    InitializeLogForModule("yolinst.exe");  // no backslash: the root of C
     CloseLog();
-    EXPECT_EQ(Log(), "");
+    EXPECT_NE(GetFileAttributesA("c:\\yolinst.log"), INVALID_FILE_ATTRIBUTES);
+    DeleteFileA("c:\\yolinst.log");
 }
 
-TEST_F(LogFileTest, DebugSwitchEnablesTheLogBeforeTheHeader) {
-    WriteFile(m_dir.File("yolinst.log"), "earlier run\n");
-    Open(true);
+TEST_F(LogFileTest, DebugSwitchEnablesTheLogBeforeTheHeaderAndThreadsNeverInterleave) {
+    WriteFile(m_log, "earlier run\n");
+    WriteFile(m_dir.File("yolinst.debug"), "");
+    InitializeLogForModule(m_dir.File("yolinst.exe"));
     ASSERT_TRUE(GetDebugLog()->IsEnabled());
     YOL_LOG("first line");
     WriteLogLine(outputstr());  // an empty line writes nothing, not even a stamp
     YOL_LOG(outputstr("<mfn_Install>") + "yolinst.exe is running");
-    CloseLog();
-    YOL_LOG("after close: dropped");
-
-    const std::vector<std::string> lines = Lines(Log());
-    ASSERT_EQ(lines.size(), 4u);
-    EXPECT_EQ(lines[0], "earlier run");
-    ASSERT_TRUE(std::regex_search(lines[1], kStamp));
-    EXPECT_TRUE(std::regex_match(lines[1].substr(19),
-                                 std::regex(R"(====== YolInst starts at \d\d:\d\d:\d\d======)")));
-    EXPECT_TRUE(std::regex_match(lines[2].substr(0, 19), kStamp));
-    EXPECT_EQ(lines[2].substr(19), "first line");
-    EXPECT_EQ(lines[3].substr(19), "<mfn_Install>yolinst.exe is running");
-}
-
-TEST_F(LogFileTest, LinesFromTwoThreadsNeverInterleave) {
-    Open(true);
     const std::string a(300, 'A');
     const std::string b(300, 'B');
-    auto writer = [](const std::string& text) {
+    auto writer = [](const std::string* text) {
         for (int i = 0; i < 200; ++i) {
-            YOL_LOG(text.c_str());
+            YOL_LOG(text->c_str());
         }
     };
-    std::thread first(writer, a);
-    std::thread second(writer, b);
+    std::thread first(writer, &a);
+    std::thread second(writer, &b);
     first.join();
     second.join();
     CloseLog();
+    YOL_LOG("after close: dropped");
 
-    const std::vector<std::string> lines = Lines(Log());
-    ASSERT_EQ(lines.size(), 401u);
-    for (size_t i = 1; i < lines.size(); ++i) {
-        const std::string text = lines[i].substr(19);
-        ASSERT_TRUE(text == a || text == b) << "line " << i << " is mixed";
+    std::vector<std::string> lines;
+    std::istringstream in(ReadFile(m_log));
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line.substr(0, line.find('\r')));  // text file: "\n" is CR LF on disk
     }
-}
-
-TEST_F(LogFileTest, PathWithoutBackslashLogsToTheRootOfC) {
-    DeleteFileA("c:\\yolinst.log");
-    InitializeLogForModule("yolinst.exe");
-    CloseLog();
-    EXPECT_NE(GetFileAttributesA("c:\\yolinst.log"), INVALID_FILE_ATTRIBUTES);
-    DeleteFileA("c:\\yolinst.log");
+    ASSERT_EQ(lines.size(), 404u);
+    EXPECT_EQ(lines[0], "earlier run");
+    EXPECT_TRUE(std::regex_match(lines[1].substr(19),
+                                 std::regex(R"(====== YolInst starts at \d\d:\d\d:\d\d======)")));
+    EXPECT_EQ(lines[2].substr(19), "first line");
+    EXPECT_EQ(lines[3].substr(19), "<mfn_Install>yolinst.exe is running");
+    const std::regex stamp(R"(\d\d/\d\d \d\d:\d\d:\d\d\.\d\d\d )");
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        ASSERT_TRUE(std::regex_match(lines[i].substr(0, 19), stamp)) << "line " << i;
+        ASSERT_TRUE(i < 4 || lines[i].substr(19) == a || lines[i].substr(19) == b) << "line " << i;
+    }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -14,116 +15,114 @@
 
 namespace {
 
-struct Recorded {
-    static inline std::vector<SERVICE_STATUS> reports;
-    static inline BOOL reportResult = TRUE;
-    static inline DWORD reportError = 0;
-    static inline std::vector<std::vector<std::string>> events;
-    static inline std::vector<WORD> eventTypes;
-    static inline std::string source;
-    static inline bool registerFails = false;
-    static inline int deregistered = 0;
+const HANDLE kSource = reinterpret_cast<HANDLE>(0x1234);
+using Calls = std::vector<std::vector<std::string>>;
 
-    static BOOL WINAPI SetStatus(SERVICE_STATUS_HANDLE, LPSERVICE_STATUS status) {
-        reports.push_back(*status);
-        SetLastError(reportError);
-        return reportResult;
-    }
-    static HANDLE WINAPI Register(LPCSTR server, LPCSTR name) {
-        source = name;
-        return (registerFails || server != nullptr) ? nullptr : reinterpret_cast<HANDLE>(0x1234);
-    }
-    static BOOL WINAPI Report(HANDLE, WORD type, WORD category, DWORD id, PSID sid, WORD count,
-                              DWORD rawSize, LPCSTR* strings, LPVOID raw) {
-        EXPECT_EQ(category, 0);
-        EXPECT_EQ(id, 0u);
-        EXPECT_EQ(sid, nullptr);
-        EXPECT_EQ(rawSize, 0u);
-        EXPECT_EQ(raw, nullptr);
-        eventTypes.push_back(type);
-        events.emplace_back(strings, strings + count);
-        return TRUE;
-    }
-    static BOOL WINAPI Deregister(HANDLE) {
-        ++deregistered;
-        return TRUE;
-    }
-};
+// What reached the table; reset for every test.
+struct Recorded {
+    std::vector<SERVICE_STATUS> reports;
+    DWORD reportError = 0;    // non-zero: SetServiceStatus fails with it
+    HANDLE source = kSource;  // RegisterEventSourceA's answer
+    Calls calls;              // the event-log calls in order, with their strings
+} g;
+
+BOOL WINAPI SetStatus(SERVICE_STATUS_HANDLE, LPSERVICE_STATUS status) {
+    g.reports.push_back(*status);
+    SetLastError(g.reportError);
+    return g.reportError == 0;
+}
+HANDLE WINAPI Register(LPCSTR server, LPCSTR name) {
+    g.calls.push_back({"register", server ? server : "(local)", name});
+    return g.source;
+}
+BOOL WINAPI Report(HANDLE handle, WORD type, WORD category, DWORD id, PSID sid, WORD count,
+                   DWORD rawSize, LPCSTR* strings, LPVOID raw) {
+    EXPECT_TRUE(handle == kSource && category == 0 && id == 0 && sid == nullptr && rawSize == 0 &&
+                raw == nullptr);
+    g.calls.push_back({"report", std::to_string(type)});
+    g.calls.back().insert(g.calls.back().end(), strings, strings + count);
+    return TRUE;
+}
+BOOL WINAPI Deregister(HANDLE handle) {
+    g.calls.push_back({handle == kSource ? "deregister" : "deregister another handle"});
+    return TRUE;
+}
 
 class ServiceStatusTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        Recorded::reports.clear();
-        Recorded::events.clear();
-        Recorded::eventTypes.clear();
-        Recorded::reportResult = TRUE;
-        Recorded::registerFails = false;
-        Recorded::deregistered = 0;
-        SystemCalls() = {&Recorded::SetStatus, &Recorded::Register, &Recorded::Report,
-                         &Recorded::Deregister};
+        g = Recorded();
+        SystemCalls() = {&SetStatus, &Register, &Report, &Deregister};
     }
     void TearDown() override { SystemCalls() = RealSystemCalls(); }
 };
 
-// The counter is process-wide and other tests may have reported pending states before: the
-// check points are compared with the first one seen here.
-TEST_F(ServiceStatusTest, ReportsCarryControlsAndCheckPoints) {
-    InitServiceStatus();
-    EXPECT_NE(ReportServiceStatus(SERVICE_RUNNING, 0, 0), 0);
-    EXPECT_NE(ReportServiceStatus(SERVICE_START_PENDING, 0, 5000), 0);
-    EXPECT_NE(ReportServiceStatus(SERVICE_START_PENDING, 0, 5000), 0);
-    EXPECT_NE(ReportServiceStatus(SERVICE_STOP_PENDING, 0, 0), 0);
-    EXPECT_NE(ReportServiceStatus(SERVICE_STOPPED, 1063, 0), 0);
+std::vector<DWORD> Fields(const SERVICE_STATUS& s) {
+    return {s.dwServiceType,   s.dwCurrentState, s.dwControlsAccepted,
+            s.dwWin32ExitCode, s.dwCheckPoint,   s.dwServiceSpecificExitCode,
+            s.dwWaitHint};
+}
 
-    ASSERT_EQ(Recorded::reports.size(), 5u);
-    const SERVICE_STATUS& running = Recorded::reports[0];
-    EXPECT_EQ(running.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
-    EXPECT_EQ(running.dwControlsAccepted, 5u);
-    EXPECT_EQ(running.dwCheckPoint, 0u);
-    EXPECT_EQ(Recorded::reports[1].dwControlsAccepted, 0u);
-    const DWORD first = Recorded::reports[1].dwCheckPoint;
-    EXPECT_GE(first, 1u);
-    EXPECT_EQ(Recorded::reports[1].dwWaitHint, 5000u);
-    EXPECT_EQ(Recorded::reports[2].dwCheckPoint, first + 1);
-    EXPECT_EQ(Recorded::reports[3].dwControlsAccepted, 5u);
-    EXPECT_EQ(Recorded::reports[3].dwCheckPoint, first + 2);
-    EXPECT_EQ(Recorded::reports[4].dwCheckPoint, 0u);
-    EXPECT_EQ(Recorded::reports[4].dwWin32ExitCode, 1063u);
-    EXPECT_EQ(CurrentServiceState(), static_cast<DWORD>(SERVICE_STOPPED));
-    EXPECT_TRUE(Recorded::events.empty());
+// The check-point counter is process-wide and other tests may have reported pending states
+// before: check points are counted from the first one seen here.
+TEST_F(ServiceStatusTest, ReportsCarryControlsAndCheckPoints) {
+    struct Step {
+        DWORD state, exitCode, waitHint, controls, nthPending;  // nthPending 0: check point 0
+    };
+    const Step steps[] = {{SERVICE_RUNNING, 0, 0, 5, 0},
+                          {SERVICE_START_PENDING, 0, 5000, 0, 1},
+                          {SERVICE_START_PENDING, 0, 5000, 0, 2},
+                          {SERVICE_STOP_PENDING, 0, 0, 5, 3},
+                          {SERVICE_STOPPED, 1063, 0, 5, 0}};
+    InitServiceStatus();
+    DWORD before = 0;
+    for (const Step& s : steps) {
+        EXPECT_NE(ReportServiceStatus(s.state, s.exitCode, s.waitHint), 0);
+        ASSERT_EQ(g.reports.size(), static_cast<std::size_t>(&s - steps + 1));  // one each
+        const SERVICE_STATUS& report = g.reports.back();
+        before = s.nthPending == 1 ? report.dwCheckPoint - 1 : before;
+        const DWORD checkPoint = s.nthPending == 0 ? 0 : before + s.nthPending;
+        EXPECT_EQ(Fields(report),
+                  (std::vector<DWORD>{SERVICE_WIN32_OWN_PROCESS, s.state, s.controls, s.exitCode,
+                                      checkPoint, 0, s.waitHint}))
+            << s.state;
+        EXPECT_EQ(CurrentServiceState(), s.state);
+    }
+    EXPECT_TRUE(g.calls.empty());
 }
 
 TEST_F(ServiceStatusTest, AFailedReportWritesAnErrorEventAndBecomesTheExitCode) {
-    Recorded::reportResult = FALSE;
-    Recorded::reportError = ERROR_INVALID_HANDLE;
+    g.reportError = ERROR_INVALID_HANDLE;
     EXPECT_EQ(ReportServiceStatus(SERVICE_RUNNING, 0, 0), 0);
     EXPECT_EQ(LastServiceError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-    EXPECT_EQ(Recorded::source, "Yolinst");
-    ASSERT_EQ(Recorded::events.size(), 1u);
-    EXPECT_EQ(Recorded::eventTypes[0], EVENTLOG_ERROR_TYPE);
-    EXPECT_EQ(Recorded::events[0],
-              (std::vector<std::string>{"Yolinst error: 6", "SetServiceStatus"}));
-    EXPECT_EQ(Recorded::deregistered, 1);
-}
+    const Calls registration = {{"register", "(local)", "Yolinst"}};
+    EXPECT_EQ(g.calls, (Calls{registration[0],
+                              {"report", std::to_string(EVENTLOG_ERROR_TYPE), "Yolinst error: 6",
+                               "SetServiceStatus"},
+                              {"deregister"}}));
 
-TEST_F(ServiceStatusTest, AnUnregisteredSourceDropsTheEventButKeepsTheError) {
-    Recorded::registerFails = true;
+    // Without an event source the event is dropped but the error is still kept.
+    g = Recorded();
+    g.source = nullptr;
     SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
     LogServiceError("StartServiceCtrlDispatcher failed.");
     EXPECT_EQ(LastServiceError(), static_cast<DWORD>(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT));
-    EXPECT_TRUE(Recorded::events.empty());
-    EXPECT_EQ(Recorded::deregistered, 0);
+    EXPECT_EQ(g.calls, registration);
 }
 
 TEST(ErrorTextTest, LastErrorAsSystemTextAndCode) {
     SetLastError(ERROR_ACCESS_DENIED);
-    const std::string text = FormatLastErrorText();
-    ASSERT_GT(text.size(), 6u);
-    EXPECT_EQ(text.substr(text.size() - 6), " (0x5)");
-    EXPECT_EQ(text.find('\n'), std::string::npos);
+    const std::string text = FormatLastErrorText();  // the system text, without its line break
+    EXPECT_TRUE(text.size() > 6 && text.substr(text.size() - 6) == " (0x5)" &&
+                text.find('\n') == std::string::npos)
+        << text;
 
     SetLastError(0x20001234);  // no system text for a customer code
     EXPECT_STREQ(FormatLastErrorText(), "");
+}
+
+std::vector<std::uint64_t> Fields(const TraceControlBlock& b) {
+    return {b.registrationHandle, b.logger, b.flagsLength, b.level, b.options, b.flags};
 }
 
 TEST(TraceProviderTest, ControlCallbackTakesOnlyEnableAndDisable) {
@@ -132,16 +131,12 @@ TEST(TraceProviderTest, ControlCallbackTakesOnlyEnableAndDisable) {
     EXPECT_EQ(TraceControlCallback(WMI_GET_ALL_DATA, &block, &size, nullptr),
               static_cast<ULONG>(ERROR_INVALID_PARAMETER));
     EXPECT_EQ(size, 0u);
-    EXPECT_EQ(block.logger, 99u);
-    EXPECT_EQ(block.flags, 0xF0u);
+    EXPECT_EQ(Fields(block), (std::vector<std::uint64_t>{7, 99, 1, 5, 0, 0xF0}));
 
     size = 123;
     EXPECT_EQ(TraceControlCallback(WMI_DISABLE_EVENTS, &block, &size, nullptr), 0u);
     EXPECT_EQ(size, 0u);
-    EXPECT_EQ(block.logger, 0u);
-    EXPECT_EQ(block.level, 0u);
-    EXPECT_EQ(block.flags, 0u);
-    EXPECT_EQ(block.registrationHandle, 7u);
+    EXPECT_EQ(Fields(block), (std::vector<std::uint64_t>{7, 0, 1, 0, 0, 0}));
 
     RegisterTraceProvider();
     EXPECT_EQ(GetTraceControlBlock().flagsLength, 1u);

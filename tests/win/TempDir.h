@@ -24,13 +24,12 @@ public:
 private:
     void Remove() {
         WIN32_FIND_DATAA found;
-        HANDLE search = FindFirstFileA((m_path + "\\*").c_str(), &found);
-        if (search != INVALID_HANDLE_VALUE) {
-            do {
-                DeleteFileA((m_path + "\\" + found.cFileName).c_str());
-            } while (FindNextFileA(search, &found));
-            FindClose(search);
+        const HANDLE search = FindFirstFileA(File("*").c_str(), &found);
+        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
+             more = FindNextFileA(search, &found)) {
+            DeleteFileA(File(found.cFileName).c_str());
         }
+        FindClose(search);
         RemoveDirectoryA(m_path.c_str());
     }
 
