@@ -1,55 +1,42 @@
-// Helpers of the end-to-end tier: run the real yolinst.exe, read its debug log back, and look at
-// the registry and the Service Control Manager the way the product's users would.
+// The end-to-end tier: run the real yolinst.exe, read its debug log back, and look at the registry
+// and the Service Control Manager the way the product's users would. Every test starts from a
+// machine without the agent's service, the client's service, the product's registry keys or the
+// result marker, and a fresh folder whose name has a space, for the agent under test.
 #pragma once
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
-#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "win/unique_any.h"
 
 namespace e2e {
 
 using Lines = std::vector<std::string>;
 
+constexpr char kService[] = "Yolinst";
+constexpr char kClientService[] = "yolService";
+constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
+constexpr char kMarkerKey[] = "RUZIDUZU\\{DCCB9E52-6A84A746}";
+constexpr char kAgentName[] = "Zanthrex Auto-upgrade Agent";
 // What a header record reads as once its clock time is masked.
-extern const char kHeader[];
+constexpr char kHeader[] = "====== YolInst starts at hh:mm:ss======";
 
-// The yolinst.exe under test, as given on the command line (a Unix path maps to drive Z:).
-void SetProductPath(const std::string& path);
-const std::string& ProductPath();
-// The product built to poll for setup's result every millisecond, and the stand-in setup.exe.
-void SetFastPollProductPath(const std::string& path);
-const std::string& FastPollProductPath();
-void SetStandinPath(const std::string& path);
-const std::string& StandinPath();
-// The sample client packages: ZanthrexBastion-<release>.msi in this folder.
-void SetPackagesDir(const std::string& path);
-std::string SamplePackage(const std::string& release);
-
-// A sample client release installed with msiexec for the object's lifetime.
-class CInstalledClient {
-public:
-    explicit CInstalledClient(const std::string& release);
-    ~CInstalledClient();
-    CInstalledClient(const CInstalledClient&) = delete;
-    CInstalledClient& operator=(const CInstalledClient&) = delete;
-    bool Installed() const { return m_installed; }
-
-private:
-    std::string m_package;
-    bool m_installed;
+// The programs under test (the product, its build that polls for setup's result every
+// millisecond, the stand-in setup.exe) and the folder of ZanthrexBastion-<release>.msi packages,
+// from the command line, as Windows paths.
+struct Inputs {
+    std::string product, fastPollProduct, standin, packages;
 };
+extern Inputs g_inputs;
 
-struct Finished {
-    DWORD exitCode;
-    DWORD pid;
-};
-// Runs `exe` with one argument (none when null) and waits for it to end.
-Finished Run(const std::string& exe, const char* argument);
-
+// Runs `exe` with one argument (none when null), waits for it to end and returns its exit code.
+DWORD Execute(const std::string& exe, const char* argument);
 // Polls `done` until it holds or `timeoutMs` has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 
@@ -64,55 +51,55 @@ Lines WaitForLog(const std::string& directory, size_t count);
 bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers);
 // Whether `wanted` appears in `log` in this order, other writers' lines standing between.
 bool ContainsInOrder(const Lines& log, const Lines& wanted);
+// The lines of the service's run from `folder`, from its start to its first decision, then
+// `middle`, then the closing lines of a run that succeeded or failed.
+Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded);
 // The log, one bracketed record a line, for failure messages.
 std::string Dump(const Lines& log);
 
 // Registry, in the view given by KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0.
-void DeleteKeyTree(REGSAM view, const char* parent, const char* name);
-void SetDword(HKEY root, REGSAM view, const char* key, const char* name, DWORD value);
-void SetText(HKEY root, REGSAM view, const char* key, const char* name, const char* text);
+void SetValue(HKEY root, REGSAM view, const char* key, const char* name, DWORD type,
+              const void* data, DWORD size);
+inline void SetDword(HKEY root, REGSAM view, const char* key, const char* name, DWORD value) {
+    SetValue(root, view, key, name, REG_DWORD, &value, sizeof value);
+}
 // A REG_DWORD value; empty when missing or of another type.
 std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const char* name);
-bool ValueExists(REGSAM view, const char* key, const char* name);
-
-// Records every value a REG_DWORD takes while it runs, polling every few milliseconds: values
-// that the agent writes and its own self-removal deletes moments later can still be asserted.
-class CValueTrace {
-public:
-    CValueTrace(HKEY root, const char* key, const char* name, REGSAM view);
-    ~CValueTrace();
-    CValueTrace(const CValueTrace&) = delete;
-    CValueTrace& operator=(const CValueTrace&) = delete;
-    // Stops polling; the distinct values in the order seen, -1 standing for "absent".
-    std::vector<long long> Stop();
-
-private:
-    struct State;
-    std::unique_ptr<State> m_state;
-};
 
 // Service Control Manager.
-struct ServiceConfig {
-    DWORD type = 0;
-    DWORD startType = 0;
-    DWORD errorControl = 0;
-    std::string imagePath;
-    std::string loadOrderGroup;
-    std::string dependencies;
-    std::string account;
-    std::string displayName;
-    std::string description;
-};
+win::unique_schandle OpenManager();
 // False only once the SCM answers that the service does not exist (not while marked for delete).
 bool ServiceExists(const char* name);
-ServiceConfig QueryConfig(const char* name);
-DWORD QueryState(const char* name);
-// A never-started own-process service with the given name.
-void CreateDummyService(const char* name);
 // Stops and deletes the service if it exists, and waits until it is gone.
 void RemoveService(const char* name);
-
 // How many processes of this Wine prefix run the image `name`.
 int CountProcesses(const char* name);
+
+// What the stand-in setup is told to do (see its control file).
+struct Standin {
+    std::string result = "0";
+    int runMs = 0;
+    int resultAfterMs = -1;
+};
+
+class CAgentTest : public testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override { Clean(); }
+    static void Clean();
+
+    // Copies the agent (the product or its fast-poll build) with the debug switch into the
+    // test's folder or a subfolder; its path.
+    std::string StageAgent(const std::string& subfolder = "", bool fastPoll = false) const;
+    // The agent in the test's folder, with the stand-in setup.exe told what to do; its path.
+    std::string Stage(const Standin& standin, bool fastPoll = false) const;
+    // Installs through the product and forgets the lines it wrote.
+    static void Install(const std::string& exe);
+    // Empty rather than missing, so every writer appends.
+    static void EmptyLog(const std::string& folder);
+    static std::string Folder(const std::string& exe) { return exe.substr(0, exe.rfind('\\')); }
+
+    std::string m_folder;
+};
 
 }  // namespace e2e

@@ -4,21 +4,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
-#include "AgentFixture.h"
+#include "E2eSupport.h"
 
+namespace e2e {
 namespace {
-
-using e2e::kAgentName;
-using e2e::kClientService;
-using e2e::kHeader;
-using e2e::kLinkKey;
-using e2e::kService;
-using e2e::Lines;
 
 Lines InstallLines(const std::string& argument) {
     return {kHeader,
@@ -37,25 +30,52 @@ const Lines kUninstallLines = {kHeader,
                                "<mfn_UnInstall> End.",
                                "command line has been handled"};
 
-class ServiceLifecycle : public e2e::CAgentTest {
-protected:
-    std::string Stage(const std::string& subfolder = "") { return StageAgent(subfolder); }
-
-    // Installs through the product and forgets the lines it wrote.
-    void Install(const std::string& exe) {
-        ASSERT_EQ(0u, e2e::Run(exe, "-install").exitCode);
-        ASSERT_TRUE(e2e::ServiceExists(kService));
-        EmptyLog(Folder(exe));
-    }
+struct ServiceConfig {
+    DWORD state, type, startType, errorControl;
+    std::string imagePath, loadOrderGroup, dependencies, account, displayName, description;
 };
 
-TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
-    const std::string exe = Stage();
-    EXPECT_EQ(0u, e2e::Run(exe, "-install").exitCode);
+std::string Text(const char* text) {
+    return text != nullptr ? text : "";
+}
 
-    const e2e::ServiceConfig config = e2e::QueryConfig(kService);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS),
-              config.type);  // the prefix is Windows 7
+ServiceConfig QueryConfig() {
+    win::unique_schandle manager = OpenManager();
+    win::unique_schandle service(
+        OpenServiceA(manager.get(), kService, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    SERVICE_STATUS status = {};
+    std::vector<char> config(8192), description(8192);
+    auto* c = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(config.data());
+    auto* d = reinterpret_cast<SERVICE_DESCRIPTIONA*>(description.data());
+    DWORD needed = 0;
+    if (!QueryServiceStatus(service.get(), &status) ||
+        !QueryServiceConfigA(service.get(), c, 8192, &needed) ||
+        !QueryServiceConfig2A(service.get(), SERVICE_CONFIG_DESCRIPTION, reinterpret_cast<BYTE*>(d),
+                              8192, &needed)) {
+        ADD_FAILURE() << "querying the service: " << GetLastError();
+        return {};
+    }
+    // Only the first dependency: an empty one means there are none.
+    return {status.dwCurrentState,
+            c->dwServiceType,
+            c->dwStartType,
+            c->dwErrorControl,
+            Text(c->lpBinaryPathName),
+            Text(c->lpLoadOrderGroup),
+            Text(c->lpDependencies),
+            Text(c->lpServiceStartName),
+            Text(c->lpDisplayName),
+            Text(d->lpDescription)};
+}
+
+using ServiceLifecycle = CAgentTest;
+
+TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
+    const std::string exe = StageAgent();
+    EXPECT_EQ(0u, Execute(exe, "-install"));
+
+    const ServiceConfig config = QueryConfig();
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type);  // the prefix is Win 7
     EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
     EXPECT_EQ("\"" + exe + "\"", config.imagePath);
@@ -64,29 +84,33 @@ TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
     EXPECT_EQ("LocalSystem", config.account);
     EXPECT_EQ(kAgentName, config.displayName);
     EXPECT_EQ("Automatically updates Zanthrex client security software.", config.description);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), e2e::QueryState(kService));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), config.state);
 
-    EXPECT_EQ(InstallLines("-install"), e2e::ReadLog(m_folder));
+    EXPECT_EQ(InstallLines("-install"), ReadLog(m_folder));
 }
 
 // A second install from a newer package takes over the registration and clears the upgrade
 // attempt in the view the management client uses: 64-bit when its service is installed.
-class Reinstall : public ServiceLifecycle, public testing::WithParamInterface<bool> {};
+class Reinstall : public CAgentTest, public testing::WithParamInterface<bool> {};
 
 TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
     const bool clientInstalled = GetParam();
     if (clientInstalled) {
-        e2e::CreateDummyService(kClientService);
+        ASSERT_TRUE(win::unique_schandle(CreateServiceA(
+            OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
+            SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+            "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)))
+            << "CreateService: " << GetLastError();
     }
-    Install(Stage("first"));
+    Install(StageAgent("first"));
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        e2e::SetDword(HKEY_LOCAL_MACHINE, view, kLinkKey, "LaunchSetup", 1);
+        SetDword(HKEY_LOCAL_MACHINE, view, kLinkKey, "LaunchSetup", 1);
     }
 
-    const std::string second = Stage("second copy");
-    EXPECT_EQ(0u, e2e::Run(second, "-install").exitCode);
+    const std::string second = StageAgent("second copy");
+    EXPECT_EQ(0u, Execute(second, "-install"));
 
-    const e2e::ServiceConfig config = e2e::QueryConfig(kService);
+    const ServiceConfig config = QueryConfig();
     EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS),
               config.type);
     EXPECT_EQ("\"" + second + "\"", config.imagePath);
@@ -96,14 +120,14 @@ TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
 
     const REGSAM clientView = clientInstalled ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
     const REGSAM otherView = clientInstalled ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
-    EXPECT_FALSE(e2e::ValueExists(clientView, kLinkKey, "LaunchSetup"));
-    EXPECT_TRUE(e2e::ValueExists(otherView, kLinkKey, "LaunchSetup"));
+    EXPECT_FALSE(ReadDword(HKEY_LOCAL_MACHINE, clientView, kLinkKey, "LaunchSetup"));
+    EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, otherView, kLinkKey, "LaunchSetup"));
 
     EXPECT_EQ((Lines{kHeader, "-install", "<mfn_Install> Begin.",
                      "<mfn_Install> yolinst service already exist.",
                      "<mfn_Install> change service config.modify image path.",
                      "command line has been handled"}),
-              e2e::ReadLog(Folder(second)));
+              ReadLog(Folder(second)));
 }
 
 INSTANTIATE_TEST_SUITE_P(ClientService, Reinstall, testing::Bool(),
@@ -116,16 +140,13 @@ INSTANTIATE_TEST_SUITE_P(ClientService, Reinstall, testing::Bool(),
 // and when the service has stopped its process relaunches itself with -uninstall, which removes
 // the service. Three processes share the log.
 TEST_F(ServiceLifecycle, StartRunsTheUpgradeAndTheServiceRemovesItself) {
-    const std::string exe = Stage();
-    std::filesystem::copy_file(e2e::StandinPath(), m_folder + "\\setup.exe");
     // Still running when the start command looks one second after its request.
-    std::ofstream(m_folder + "\\standin.ini") << "[standin]\nrun_ms=2500\nresult=0\n";
+    const std::string exe = Stage({"0", 2500});
     std::ofstream(m_folder + "\\Setup.ini") << "[Startup]\nCmdLine=/l*v \"C:\\logs\\setup.log\"\n";
     Install(exe);
 
-    const e2e::Finished start = e2e::Run(exe, "-start");
-    EXPECT_EQ(0u, start.exitCode);
-    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }))
+    EXPECT_EQ(0u, Execute(exe, "-start"));
+    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
         << "the relaunched -uninstall did not remove the service";
 
     const std::string commandLine =
@@ -135,60 +156,46 @@ TEST_F(ServiceLifecycle, StartRunsTheUpgradeAndTheServiceRemovesItself) {
     // No .msi is staged: nothing to compare, so no version check refuses the package.
     const std::string noPackage = "ERROR: MsiOpenDatabase failed with error 1627 on " + m_folder;
     // The run closes the log at its end, so the service process's last line is the End line.
-    const Lines run = {kHeader,
-                       "Begin to call <mfn_Runservice>.",
-                       "<DoNTService> Start Service Control Dispatcher.",
-                       "<ServiceStart>To begin the service",
-                       "<ServiceStart>Set up pending",
-                       "<ServiceStart>If already running",
-                       "<ServiceStart>To create event",
-                       "<ServiceStart>To create mutex",
-                       "<ServiceStart>To wait for stop event",
-                       "YolInst: Storage Path=" + m_folder,
-                       "YolInst: LaunchSetup not found, first time setup. ",
-                       "Setup path = " + m_folder + "\\setup.exe",
-                       noPackage,
-                       "ERROR: MsiEnumRelatedProducts failed with error 259",
-                       noPackage,
-                       "New Version = 0.0.0.0 Installed Version = ",
-                       commandLine,
-                       "Successfully created new mutex",
-                       "YolInst: RunYolSetup returns code = 0",
-                       "YolInst: Write 1 to LaunchSetup.",
-                       "<YolSetupResult>Yol Setup Code = 0",
-                       "YolInst: Auto-upgrade succeeded.",
-                       "YolInst: Stopping Yolinst ...",
-                       "================= End ==================="};
+    Lines run = RunLines(m_folder,
+                         {"YolInst: LaunchSetup not found, first time setup. ",
+                          "Setup path = " + m_folder + "\\setup.exe", noPackage,
+                          "ERROR: MsiEnumRelatedProducts failed with error 259", noPackage,
+                          "New Version = 0.0.0.0 Installed Version = ", commandLine,
+                          "Successfully created new mutex", "YolInst: RunYolSetup returns code = 0",
+                          "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
+                         true);
+    run.insert(run.begin(), {kHeader, "Begin to call <mfn_Runservice>.",
+                             "<DoNTService> Start Service Control Dispatcher."});
     // The start command saw the service start pending or running; each poll of a pending one
     // wrote a "." line.
-    Lines log = e2e::WaitForLog(m_folder, run.size() + kUninstallLines.size() + 7);
+    Lines log = WaitForLog(m_folder, run.size() + kUninstallLines.size() + 7);
     Lines starter = {kHeader, "-start", "<mfn_StartService> Begin.",
                      "Starting " + std::string(kAgentName)};
     starter.insert(starter.end(), std::count(log.begin(), log.end(), "."), ".");
     starter.insert(starter.end(), {"Zanthrex Auto-upgrade Agent started.",
                                    "<mfn_StartService> End.", "command line has been handled"});
-    EXPECT_TRUE(e2e::IsInterleaving(log, {starter, run, kUninstallLines})) << e2e::Dump(log);
+    EXPECT_TRUE(IsInterleaving(log, {starter, run, kUninstallLines})) << Dump(log);
 }
 
 TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
-    const std::string exe = Stage();
+    const std::string exe = StageAgent();
     Install(exe);
-    EXPECT_EQ(0u, e2e::Run(exe, "-stop").exitCode);
-    EXPECT_EQ((Lines{kHeader, "-stop", "command line has been handled"}), e2e::ReadLog(m_folder));
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), e2e::QueryState(kService));
+    EXPECT_EQ(0u, Execute(exe, "-stop"));
+    EXPECT_EQ((Lines{kHeader, "-stop", "command line has been handled"}), ReadLog(m_folder));
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), QueryConfig().state);
 }
 
 // Started without arguments by a person instead of the SCM: the dispatcher cannot connect, and
 // the process still removes the service it would have been.
 TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
     // Points the dispatcher at a control pipe that does not exist, so it fails at once.
-    e2e::SetDword(HKEY_LOCAL_MACHINE, 0, "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent",
-                  nullptr, 99999);
-    const std::string exe = Stage();
+    SetDword(HKEY_LOCAL_MACHINE, 0, "SYSTEM\\CurrentControlSet\\Control\\ServiceCurrent", nullptr,
+             99999);
+    const std::string exe = StageAgent();
     Install(exe);
 
-    EXPECT_EQ(0u, e2e::Run(exe, nullptr).exitCode);
-    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }))
+    EXPECT_EQ(0u, Execute(exe, nullptr));
+    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
         << "the relaunched -uninstall did not remove the service";
 
     Lines expected = {kHeader, "Begin to call <mfn_Runservice>.",
@@ -196,20 +203,20 @@ TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
                       "<DoNTService> Start Service Control Dispatcher Failed.",
                       "<mfn_Runservice> called."};
     expected.insert(expected.end(), kUninstallLines.begin(), kUninstallLines.end());
-    EXPECT_EQ(expected, e2e::WaitForLog(m_folder, expected.size()));
+    EXPECT_EQ(expected, WaitForLog(m_folder, expected.size()));
 }
 
 TEST_F(ServiceLifecycle, UnknownSwitchDoesNothingAndTheFirstMatchingSwitchWins) {
-    const std::string exe = Stage();
-    EXPECT_EQ(0u, e2e::Run(exe, "/install").exitCode);
-    EXPECT_FALSE(e2e::ServiceExists(kService));
-    EXPECT_EQ((Lines{kHeader, "/install", "command line has been handled"}),
-              e2e::ReadLog(m_folder));
+    const std::string exe = StageAgent();
+    EXPECT_EQ(0u, Execute(exe, "/install"));
+    EXPECT_FALSE(ServiceExists(kService));
+    EXPECT_EQ((Lines{kHeader, "/install", "command line has been handled"}), ReadLog(m_folder));
 
     EmptyLog(m_folder);
-    EXPECT_EQ(0u, e2e::Run(exe, "-install-uninstall").exitCode);
-    EXPECT_TRUE(e2e::ServiceExists(kService));
-    EXPECT_EQ(InstallLines("-install-uninstall"), e2e::ReadLog(m_folder));
+    EXPECT_EQ(0u, Execute(exe, "-install-uninstall"));
+    EXPECT_TRUE(ServiceExists(kService));
+    EXPECT_EQ(InstallLines("-install-uninstall"), ReadLog(m_folder));
 }
 
 }  // namespace
+}  // namespace e2e

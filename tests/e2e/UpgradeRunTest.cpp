@@ -4,112 +4,125 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
 #include <string>
+#include <thread>
 
-#include "AgentFixture.h"
-#include "win/unique_any.h"
+#include "E2eSupport.h"
 
+namespace e2e {
 namespace {
 
-using e2e::kLinkKey;
-using e2e::kMarkerKey;
-using e2e::kService;
-using e2e::Lines;
 using Trace = std::vector<long long>;  // the values a registry value took, -1 for absent
 
 std::optional<DWORD> Link(const char* name) {
-    return e2e::ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, name);
+    return ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, name);
 }
 std::optional<DWORD> Marker() {
-    return e2e::ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default");
+    return ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default");
 }
 
-// What the stand-in setup is told to do (see its control file).
-struct Standin {
-    std::string result = "0";
-    int runMs = 0;
-    int resultAfterMs = -1;
+// Records every value a "ZxLink" value takes while it runs, polling every few milliseconds: values
+// that the agent writes and its own self-removal deletes moments later can still be asserted.
+class CLinkTrace {
+public:
+    explicit CLinkTrace(const char* name) : m_name(name), m_seen{Read()} {
+        m_poller = std::thread([this] {
+            for (; !m_stop; Sleep(2)) {
+                if (const long long value = Read(); value != m_seen.back()) {
+                    m_seen.push_back(value);
+                }
+            }
+        });
+    }
+    ~CLinkTrace() { Stop(); }
+    Trace Stop() {
+        if (m_poller.joinable()) {
+            m_stop = true;
+            m_poller.join();
+        }
+        return m_seen;
+    }
+
+private:
+    long long Read() const {
+        const std::optional<DWORD> value = Link(m_name);
+        return value ? static_cast<long long>(*value) : -1;
+    }
+    const char* const m_name;
+    std::atomic<bool> m_stop{false};
+    Trace m_seen;
+    std::thread m_poller;
 };
 
-class UpgradeRun : public e2e::CAgentTest {
+std::string SamplePackage(const std::string& release) {
+    return g_inputs.packages + "\\ZanthrexBastion-" + release + ".msi";
+}
+
+DWORD Msiexec(const char* action, const std::string& package) {
+    return Execute("C:\\windows\\system32\\msiexec.exe",
+                   (std::string(action) + " \"" + package + "\" /qn").c_str());
+}
+
+class UpgradeRun : public CAgentTest {
 protected:
-    // The agent with the debug log on, and the stand-in setup when one is given.
-    void Stage(const std::optional<Standin>& standin, bool fastPoll = false) {
-        StageAgent("", fastPoll);
-        if (!standin) {
-            return;
+    void TearDown() override {
+        if (!m_client.empty()) {
+            Msiexec("/x", m_client);
         }
-        std::filesystem::copy_file(e2e::StandinPath(), m_folder + "\\setup.exe");
-        std::ofstream control(m_folder + "\\standin.ini");
-        control << "[standin]\nresult=" << standin->result << "\nrun_ms=" << standin->runMs << "\n";
-        if (standin->resultAfterMs >= 0) {
-            control << "result_after_ms=" << standin->resultAfterMs << "\n";
-        }
+        CAgentTest::TearDown();
+    }
+    // A sample client release, installed with msiexec until the test ends.
+    void InstallClient(const std::string& release) {
+        ASSERT_EQ(0u, Msiexec("/i", SamplePackage(release)));
+        m_client = SamplePackage(release);
     }
     std::string Agent() const { return m_folder + "\\yolinst.exe"; }
 
     // Installs and starts the service; returns once the run has ended and the service has removed
     // itself. That removal deletes "LaunchSetup" again, so its values are traced through the run.
     void StartAndWaitForTheEnd() {
-        ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
-        EmptyLog(m_folder);
-        e2e::CValueTrace launchSetup(HKEY_LOCAL_MACHINE, kLinkKey, "LaunchSetup", KEY_WOW64_32KEY);
-        e2e::CValueTrace status(HKEY_LOCAL_MACHINE, kLinkKey, "YolSetupStatus", KEY_WOW64_32KEY);
-        ASSERT_EQ(0u, e2e::Run(Agent(), "-start").exitCode);
-        ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }, 60000))
+        Install(Agent());
+        CLinkTrace launchSetup("LaunchSetup"), status("YolSetupStatus");
+        ASSERT_EQ(0u, Execute(Agent(), "-start"));
+        ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000))
             << "the run did not end with the service removing itself";
         // The uninstall deletes "LaunchSetup" just after the service.
-        EXPECT_TRUE(e2e::WaitUntil([] { return !Link("LaunchSetup"); }, 15000));
+        EXPECT_TRUE(WaitUntil([] { return !Link("LaunchSetup"); }, 15000));
         m_launchSetup = launchSetup.Stop();
         EXPECT_EQ(Trace({-1, 1, 2}), status.Stop()) << "YolSetupStatus: 1 during the run, then 2";
     }
 
     // The stand-in's record: each key with the value of its last run, and how often it ran.
-    std::map<std::string, std::string> Record(int* runs = nullptr) const {
-        std::map<std::string, std::string> record;
+    struct SetupRecord {
+        std::map<std::string, std::string> last;
+        int runs = 0;
+    };
+    SetupRecord Record() const {
+        SetupRecord record;
         std::ifstream in(m_folder + "\\standin.record");
-        int count = 0;
         for (std::string line; std::getline(in, line);) {
-            const auto equals = line.find('=');
-            if (equals != std::string::npos) {
-                count += line.compare(0, equals, "command_line") == 0;
-                record[line.substr(0, equals)] = line.substr(equals + 1);
+            if (const auto equals = line.find('='); equals != std::string::npos) {
+                record.runs += line.compare(0, equals, "command_line") == 0;
+                record.last[line.substr(0, equals)] = line.substr(equals + 1);
             }
-        }
-        if (runs != nullptr) {
-            *runs = count;
         }
         return record;
     }
-    int SetupRuns() const {
-        int runs = 0;
-        Record(&runs);
-        return runs;
-    }
 
-    // The service's lines, in order, from its start to its first decision, then `middle`, then
-    // the closing lines of a run that succeeded or failed.
+    // The service's run in this order, other writers' lines standing between.
     void ExpectRun(const Lines& middle, bool succeeded) const {
-        Lines wanted = {
-            "<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
-            "<ServiceStart>If already running",   "<ServiceStart>To create event",
-            "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
-            "YolInst: Storage Path=" + m_folder};
-        wanted.insert(wanted.end(), middle.begin(), middle.end());
-        wanted.insert(
-            wanted.end(),
-            {succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
-             "YolInst: Stopping Yolinst ...", "================= End ==================="});
-        const Lines log = e2e::ReadLog(m_folder);
-        EXPECT_TRUE(e2e::ContainsInOrder(log, wanted)) << e2e::Dump(log);
+        const Lines log = ReadLog(m_folder);
+        EXPECT_TRUE(ContainsInOrder(log, RunLines(m_folder, middle, succeeded))) << Dump(log);
     }
     std::string SetupPathLine() const { return "Setup path = " + m_folder + "\\setup.exe"; }
 
     Trace m_launchSetup;
+    std::string m_client;
 };
 
 // How the registry handshake decides a run: "LaunchSetup" (as a DWORD, as text, or absent) and the
@@ -130,17 +143,17 @@ class Handshake : public UpgradeRun, public testing::WithParamInterface<Handshak
 TEST_P(Handshake, DecidesWhetherSetupRunsAndCountsTheAttempt) {
     const HandshakeCase& c = GetParam();
     if (c.launchSetupAsText) {
-        e2e::SetText(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", "0");
+        SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", REG_SZ, "0", 2);
     } else if (c.launchSetup) {
-        e2e::SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", *c.launchSetup);
+        SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", *c.launchSetup);
     }
     if (c.marker) {
-        e2e::SetDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default", *c.marker);
+        SetDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default", *c.marker);
     }
-    Stage(Standin{"4"});
+    Stage({"4"});
     StartAndWaitForTheEnd();
 
-    EXPECT_EQ(c.setupRuns, SetupRuns());
+    EXPECT_EQ(c.setupRuns, Record().runs);
     EXPECT_EQ(c.launchSetupTrace, m_launchSetup);
     ExpectRun(c.decisionLines, c.succeeded);
     if (c.setupRuns == 1) {
@@ -152,6 +165,10 @@ TEST_P(Handshake, DecidesWhetherSetupRunsAndCountsTheAttempt) {
 const Lines kFirstTime = {"YolInst: LaunchSetup not found, first time setup. ",
                           "YolInst: RunYolSetup returns code = 0",
                           "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 4"};
+const Lines kStaged = {"YolInst: RunYolSetup returns code = 0", "YolInst: Times to set up = 1",
+                       "<YolSetupResult>Yol Setup Code = 4"};
+const Lines kInstalled = {"YolInst: RunYolSetup has been run, result = 99"};
+const Lines kAttempted = {"YolInst: Yol Setup has FAILED for 1 times."};
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, Handshake,
@@ -160,31 +177,9 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a readable "LaunchSetup" the marker is not consulted: setup runs again.
         HandshakeCase{"FirstTimeDespiteMarker", {}, false, 99u, 1, {-1, 1, -1}, kFirstTime, true},
         HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 1, {-1, 1, -1}, kFirstTime, true},
-        HandshakeCase{"Staged",
-                      0u,
-                      false,
-                      {},
-                      1,
-                      {0, 1, -1},
-                      {"YolInst: RunYolSetup returns code = 0", "YolInst: Times to set up = 1",
-                       "<YolSetupResult>Yol Setup Code = 4"},
-                      true},
-        HandshakeCase{"AlreadyInstalled",
-                      0u,
-                      false,
-                      99u,
-                      0,
-                      {0, -1},
-                      {"YolInst: RunYolSetup has been run, result = 99"},
-                      true},
-        HandshakeCase{"AlreadyAttempted",
-                      3u,
-                      false,
-                      5u,
-                      0,
-                      {3, -1},
-                      {"YolInst: Yol Setup has FAILED for 1 times."},
-                      false}),
+        HandshakeCase{"Staged", 0u, false, {}, 1, {0, 1, -1}, kStaged, true},
+        HandshakeCase{"AlreadyInstalled", 0u, false, 99u, 0, {0, -1}, kInstalled, true},
+        HandshakeCase{"AlreadyAttempted", 3u, false, 5u, 0, {3, -1}, kAttempted, false}),
     [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
 // Each code setup can leave is copied to "YolInstResult"; successes are marked 99.
@@ -199,8 +194,8 @@ class ResultCode : public UpgradeRun, public testing::WithParamInterface<CodeCas
 
 TEST_P(ResultCode, IsRecordedAndDecidesTheOutcome) {
     const CodeCase& c = GetParam();
-    e2e::SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
-    Stage(Standin{c.result}, /*fastPoll=*/!c.recorded);
+    SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
+    Stage({c.result}, /*fastPoll=*/!c.recorded);
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(c.recorded, Link("YolInstResult"));
@@ -220,10 +215,10 @@ INSTANTIATE_TEST_SUITE_P(Codes, ResultCode,
                          });
 
 TEST_F(UpgradeRun, FirstTimeWithoutAResultFailsWithoutASecondAttempt) {
-    Stage(Standin{"none"}, /*fastPoll=*/true);
+    Stage({"none"}, /*fastPoll=*/true);
     StartAndWaitForTheEnd();
 
-    EXPECT_EQ(1, SetupRuns());
+    EXPECT_EQ(1, Record().runs);
     EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
     EXPECT_FALSE(Link("YolInstResult"));
     ExpectRun(
@@ -234,20 +229,19 @@ TEST_F(UpgradeRun, FirstTimeWithoutAResultFailsWithoutASecondAttempt) {
 }
 
 TEST_F(UpgradeRun, MissingSetupRunsNothingAndFails) {
-    Stage(std::nullopt, /*fastPoll=*/true);
+    StageAgent("", /*fastPoll=*/true);
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
     ExpectRun(
         {SetupPathLine(),
-         "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with "
-         "install",
+         "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with install",
          "YolInst: RunYolSetup returns code = 0", "<YolSetupResult>ERR to read YolSetupResult."},
         false);
 }
 
 TEST_F(UpgradeRun, ResultWrittenSecondsAfterSetupEndedIsStillRead) {
-    Stage(Standin{"4", 0, 3000});
+    Stage({"4", 0, 3000});
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(4u, Link("YolInstResult"));
@@ -258,10 +252,10 @@ TEST_F(UpgradeRun, ResultWrittenSecondsAfterSetupEndedIsStillRead) {
 // A stop request while setup runs does not cut it off: setup finishes, the run closes, and only
 // then does the service stop. Meanwhile setup.exe is pinned, hidden, and the run is visible.
 TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
-    Stage(Standin{"0", 4000});
-    ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
-    ASSERT_EQ(0u, e2e::Run(Agent(), "-start").exitCode);
-    ASSERT_TRUE(e2e::WaitUntil([] { return e2e::CountProcesses("setup.exe") == 1; }, 20000));
+    Stage({"0", 4000});
+    Install(Agent());
+    ASSERT_EQ(0u, Execute(Agent(), "-start"));
+    ASSERT_TRUE(WaitUntil([] { return CountProcesses("setup.exe") == 1; }, 20000));
 
     const std::string setup = m_folder + "\\setup.exe";
     EXPECT_FALSE(MoveFileA(setup.c_str(), (setup + ".moved").c_str()));
@@ -271,32 +265,29 @@ TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
         EXPECT_TRUE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, name))) << name;
     }
 
-    ASSERT_EQ(0u, e2e::Run(Agent(), "-stop").exitCode);
-    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }));
+    ASSERT_EQ(0u, Execute(Agent(), "-stop"));
+    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }));
 
-    int runs = 0;
-    const auto record = Record(&runs);
-    EXPECT_EQ(1, runs);
-    EXPECT_EQ(1u, record.count("ended_ms"));
-    EXPECT_EQ(std::to_string(SW_HIDE), record.at("show_window"));
-    EXPECT_EQ("denied", record.at("self_write"));
+    const SetupRecord record = Record();
+    EXPECT_EQ(1, record.runs);
+    EXPECT_EQ(1u, record.last.count("ended_ms"));
+    EXPECT_EQ(std::to_string(SW_HIDE), record.last.at("show_window"));
+    EXPECT_EQ("denied", record.last.at("self_write"));
     EXPECT_EQ(99u, Marker());
     ExpectRun({"YolInst : Stopping Service ...", "YolInst: Waiting for service to stop..."}, true);
-    EXPECT_TRUE(e2e::ContainsInOrder(
-        e2e::ReadLog(m_folder),
-        {"-stop", "Stopping Zanthrex Auto-upgrade Agent", "Zanthrex Auto-upgrade Agent stopped."}));
+    EXPECT_TRUE(ContainsInOrder(ReadLog(m_folder), {"-stop", "Stopping Zanthrex Auto-upgrade Agent",
+                                                    "Zanthrex Auto-upgrade Agent stopped."}));
 }
 
 // An older package than the installed client is refused through the Windows Installer: setup is
 // not run, and the attempt still counts.
 TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
-    e2e::CInstalledClient installed("12.1.6860.6400");
-    ASSERT_TRUE(installed.Installed());
-    Stage(Standin{}, /*fastPoll=*/true);
-    std::filesystem::copy_file(e2e::SamplePackage("12.1.671.4971"), m_folder + "\\client.msi");
+    InstallClient("12.1.6860.6400");
+    Stage({}, /*fastPoll=*/true);
+    std::filesystem::copy_file(SamplePackage("12.1.671.4971"), m_folder + "\\client.msi");
     StartAndWaitForTheEnd();
 
-    EXPECT_EQ(0, SetupRuns());
+    EXPECT_EQ(0, Record().runs);
     EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
     ExpectRun({"New Version = 12.1.671.4971 Installed Version = 12.1.6860.6400",
                "ERROR: attempting to install lower version 12.1.671.4971 over version "
@@ -309,10 +300,9 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
 // A newer package: setup receives exactly the unattended command line, with the Setup.ini's log
 // switch and IDCENABLE, and the PID of the process that ran the start command (this test).
 TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
-    e2e::CInstalledClient installed("12.1.671.4971");
-    ASSERT_TRUE(installed.Installed());
-    Stage(Standin{});
-    std::filesystem::copy_file(e2e::SamplePackage("12.1.6860.6400"), m_folder + "\\client.msi");
+    InstallClient("12.1.671.4971");
+    Stage({});
+    std::filesystem::copy_file(SamplePackage("12.1.6860.6400"), m_folder + "\\client.msi");
     std::ofstream(m_folder + "\\Setup.ini") << "[Startup]\r\nCmdLine=/qn IDCENABLE = 1 /l*v "
                                                "\"C:\\yol logs\\setup.log\" REBOOT=Force\r\n";
     StartAndWaitForTheEnd();
@@ -322,7 +312,7 @@ TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
         "\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\yol logs\\setup.log\\\" IDCENABLE=1 YOLPID=" +
         std::to_string(GetCurrentProcessId()) +
         " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
-    EXPECT_EQ(expected, Record().at("command_line"));
+    EXPECT_EQ(expected, Record().last.at("command_line"));
     ExpectRun({SetupPathLine(), "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971",
                expected, "Successfully created new mutex"},
               true);
@@ -330,19 +320,19 @@ TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
 
 // A start argument that is not a process ID gives no caller: setup gets no YOLPID.
 TEST_F(UpgradeRun, StartArgumentThatIsNoNumberGivesNoCaller) {
-    Stage(Standin{});
-    ASSERT_EQ(0u, e2e::Run(Agent(), "-install").exitCode);
+    Stage({});
+    Install(Agent());
     {
-        win::unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        win::unique_schandle service(OpenServiceA(manager.get(), kService, SERVICE_START));
+        win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_START));
         const char* arguments[] = {"not-a-pid"};
         ASSERT_TRUE(StartServiceA(service.get(), 1, arguments)) << GetLastError();
     }
-    ASSERT_TRUE(e2e::WaitUntil([] { return !e2e::ServiceExists(kService); }, 60000));
+    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000));
 
-    const std::string commandLine = Record().at("command_line");
+    const std::string commandLine = Record().last.at("command_line");
     EXPECT_EQ(std::string::npos, commandLine.find("YOLPID")) << commandLine;
     EXPECT_NE(std::string::npos, commandLine.find(" REBOOT=ReallySuppress")) << commandLine;
 }
 
 }  // namespace
+}  // namespace e2e
