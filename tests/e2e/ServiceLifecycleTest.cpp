@@ -89,6 +89,33 @@ TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
     EXPECT_EQ(InstallLines("-install"), ReadLog(m_folder));
 }
 
+// The executable carries what installers and the product marker look for: an asInvoker manifest,
+// the product marker (a 32-bit 1, then 3) and a version block describing the agent.
+TEST(Executable, CarriesManifestMarkerAndVersion) {
+    win::unique_hmodule image(
+        LoadLibraryExA(g_inputs.product.c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
+    ASSERT_TRUE(image) << GetLastError();
+    auto bytes = [&](LPCSTR name, LPCSTR type) {
+        HRSRC found = FindResourceA(image.get(), name, type);
+        HGLOBAL loaded = found ? LoadResource(image.get(), found) : nullptr;
+        const char* data = loaded ? static_cast<const char*>(LockResource(loaded)) : nullptr;
+        return data ? std::string(data, SizeofResource(image.get(), found)) : std::string();
+    };
+    EXPECT_EQ(std::string("\x01\x00\x00\x00\x03", 5), bytes(MAKEINTRESOURCEA(1), "ZANPRO"));
+    EXPECT_NE(std::string::npos,
+              bytes(MAKEINTRESOURCEA(1), MAKEINTRESOURCEA(24)).find("level=\"asInvoker\""));
+
+    std::string version(GetFileVersionInfoSizeA(g_inputs.product.c_str(), nullptr), '\0');
+    ASSERT_FALSE(version.empty());
+    ASSERT_TRUE(GetFileVersionInfoA(g_inputs.product.c_str(), 0, version.size(), &version[0]));
+    char* description = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(VerQueryValueA(version.data(), "\\StringFileInfo\\040904b0\\FileDescription",
+                               reinterpret_cast<void**>(&description), &length));
+    EXPECT_STREQ(kAgentName, description);
+}
+
 // A second install from a newer package takes over the registration and clears the upgrade
 // attempt in the view the management client uses: 64-bit when its service is installed.
 class Reinstall : public CAgentTest, public testing::WithParamInterface<bool> {};
