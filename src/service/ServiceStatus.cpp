@@ -1,5 +1,6 @@
 #include "service/ServiceStatus.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
@@ -19,7 +20,8 @@ std::mutex g_statusLock;
 SERVICE_STATUS_HANDLE g_statusHandle = nullptr;
 SERVICE_STATUS g_status = {};
 status::CCheckPointCounter g_checkPoints;
-DWORD g_lastServiceError = 0;
+// Written by whichever thread logs a service error, read by the stopped report.
+std::atomic<DWORD> g_lastServiceError{0};
 char g_errorText[kErrorTextBuffer] = {};
 
 }  // namespace
@@ -81,7 +83,8 @@ void LogServiceError(const char* what) {
     if (IsDebugMode()) {
         return;
     }
-    g_lastServiceError = GetLastError();
+    const DWORD error = GetLastError();
+    g_lastServiceError = error;
     const ServiceSystemCalls& calls = SystemCalls();
     HANDLE source = calls.registerEventSource(nullptr, names::kEventSource);
     if (source == nullptr) {
@@ -89,7 +92,7 @@ void LogServiceError(const char* what) {
     }
     char first[256];
     std::snprintf(first, sizeof first, "%s error: %d", names::kEventSource,
-                  static_cast<int>(g_lastServiceError));
+                  static_cast<int>(error));
     const char* strings[2] = {first, what};
     calls.reportEvent(source, EVENTLOG_ERROR_TYPE, 0, 0, nullptr, 2, 0, strings, nullptr);
     calls.deregisterEventSource(source);
