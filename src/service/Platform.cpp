@@ -2,17 +2,30 @@
 
 #include <windows.h>
 
-std::uint32_t CurrentPlatformId() {
+namespace {
+
+// The running system's version record (the 148-byte form); platform id 0xFFFFFFFF when unread.
+OSVERSIONINFOA CurrentVersion() {
     OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;  // 148 bytes
+    version.dwOSVersionInfoSize = sizeof version;
     static_assert(sizeof(OSVERSIONINFOA) == 148, "the record GetVersionExA expects");
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
     if (!GetVersionExA(&version)) {
-        return 0xFFFFFFFF;
+        version.dwPlatformId = 0xFFFFFFFF;
     }
 #pragma GCC diagnostic pop
-    return version.dwPlatformId;
+    return version;
+}
+
+}  // namespace
+
+std::uint32_t CurrentPlatformId() {
+    return CurrentVersion().dwPlatformId;
+}
+
+std::uint32_t CurrentMajorVersion() {
+    return CurrentVersion().dwMajorVersion;
 }
 
 int CheckWindowsPlatform() {

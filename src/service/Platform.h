@@ -9,5 +9,6 @@ int PlatformKindFromId(std::uint32_t platformId);
 // PlatformKindFromId of the running system (GetVersionExA).
 int CheckWindowsPlatform();
 
-// The running system's platform id (GetVersionExA with the 148-byte record).
+// The running system's platform id and major version (GetVersionExA with the 148-byte record).
 std::uint32_t CurrentPlatformId();
+std::uint32_t CurrentMajorVersion();

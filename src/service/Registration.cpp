@@ -46,14 +46,8 @@ bool QuotedImagePath(char (&quoted)[514]) {
 }
 
 DWORD ServiceTypeAtCreation() {
-    OSVERSIONINFOA version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    GetVersionExA(&version);
-#pragma GCC diagnostic pop
-    return version.dwMajorVersion < 6 ? SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS
-                                      : SERVICE_WIN32_OWN_PROCESS;
+    return CurrentMajorVersion() < 6 ? SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS
+                                     : SERVICE_WIN32_OWN_PROCESS;
 }
 
 }  // namespace
