@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "agent/CarryOptions.h"
 #include "agent/LaunchProcess.h"
 #include "diagnostics/DebugLog.h"
 #include "installer/CommandLineGenerator.h"
@@ -78,6 +79,8 @@ int RunYolSetup(const char* storagePath, std::uint32_t callerPid) {
         YOL_LOG("Trust verification for setup.exe failed");
         return 0;
     }
+
+    CarryConfiguredOptions(storagePath);
 
     char commandLine[CommandLineGenerator::kBufferSize] = {};
     CommandLineGenerator generator(storagePath);

@@ -7,17 +7,17 @@
 
 #include <vector>
 
+#include "config/ConfigXMLParser.h"
 #include "diagnostics/DebugLog.h"
 #include "installer/CommandLinePieces.h"
 #include "installer/LogOption.h"
 #include "installer/VersionRules.h"
+#include "win/ansi_text.h"
 
 static_assert(CommandLineGenerator::kBufferSize == installer::kCommandLineBufferSize,
               "the caller's buffer is the one the composition checks against");
 
 namespace {
-
-const CEmptyInstallOptionSource kNoInstallOptions;
 
 // The variable's value in this process's environment; empty when it is not defined.
 std::string EnvironmentValue(const std::string& name) {
@@ -33,13 +33,8 @@ std::string EnvironmentValue(const std::string& name) {
 }  // namespace
 
 CommandLineGenerator::CommandLineGenerator(const char* storagePath)
-    : CommandLineGenerator(storagePath, kNoInstallOptions) {}
-
-CommandLineGenerator::CommandLineGenerator(const char* storagePath,
-                                           const IInstallOptionSource& options)
     : m_previousUiLevel(MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr)),
-      m_storagePath(storagePath ? storagePath : ""),
-      m_options(&options) {}
+      m_storagePath(storagePath ? storagePath : "") {}
 
 CommandLineGenerator::~CommandLineGenerator() {
     MsiSetInternalUI(static_cast<INSTALLUILEVEL>(m_previousUiLevel), nullptr);
@@ -55,12 +50,16 @@ int CommandLineGenerator::GenerateCommandLine(char* buffer) {
     const int checked = installer::CheckPackageVersion(m_relatedProductInstalled, installedVersion,
                                                        GetPackageVersion());
 
+    // One reader for both configured options, released before the line is delivered.
     installer::CommandLinePieces pieces;
     pieces.storagePath = m_storagePath;
-    pieces.userInterface =
-        installer::UserInterfaceOption(m_options->GetInstallOption("UserInterfaceLevel"));
-    if (m_logOption) {
-        pieces.logOption = GetLogOption();
+    {
+        CConfigXMLParser config(m_storagePath.c_str());
+        pieces.userInterface = installer::UserInterfaceOption(
+            win::ToAnsi(config.GetInstallOption("UserInterfaceLevel")));
+        if (m_logOption) {
+            pieces.logOption = GetLogOption(config);
+        }
     }
     pieces.idcOption = GetIdcOption();
     pieces.callerPid = m_callerPid;
@@ -68,7 +67,12 @@ int CommandLineGenerator::GenerateCommandLine(char* buffer) {
 }
 
 std::string CommandLineGenerator::GetLogOption() const {
-    const std::string configured = m_options->GetInstallOption("InstallationLogFileName");
+    CConfigXMLParser config(m_storagePath.c_str());
+    return GetLogOption(config);
+}
+
+std::string CommandLineGenerator::GetLogOption(CConfigXMLParser& config) const {
+    const std::string configured = win::ToAnsi(config.GetInstallOption("InstallationLogFileName"));
     // Setup.ini is only consulted when no log file name is configured.
     const std::string cmdLine = configured.empty() ? ReadSetupCmdLine(260) : std::string();
     return installer::BuildLogOption(configured, cmdLine, EnvironmentValue);

@@ -7,17 +7,14 @@
 #include <cstdint>
 #include <string>
 
-#include "installer/InstallOptionSource.h"
+class CConfigXMLParser;
 
 class CommandLineGenerator {
 public:
     static constexpr std::size_t kBufferSize = 4096;
 
     // Switches the installer's internal UI off; the destructor restores the previous level.
-    // Install options come from `options`, which must outlive the generator; the one-argument
-    // form configures nothing.
     explicit CommandLineGenerator(const char* storagePath);
-    CommandLineGenerator(const char* storagePath, const IInstallOptionSource& options);
     virtual ~CommandLineGenerator();
     CommandLineGenerator(const CommandLineGenerator&) = delete;
     CommandLineGenerator& operator=(const CommandLineGenerator&) = delete;
@@ -25,7 +22,8 @@ public:
     void SetLogOption(bool enabled) { m_logOption = enabled; }
     void SetCallerPid(std::uint32_t pid) { m_callerPid = pid; }
 
-    // Writes the command line into `buffer` (kBufferSize bytes). 0: run it. 114: the package is
+    // Writes the command line into `buffer` (kBufferSize bytes), with the UI level and log file
+    // configured in config.xml for the package in the storage path. 0: run it. 114: the package is
     // older than the installed client; the line is written but must not run. 113: the installed
     // version is unreadable or the line does not fit; the buffer is untouched.
     int GenerateCommandLine(char* buffer);
@@ -51,6 +49,8 @@ public:
     bool GetInstalledVersion(std::string& version) const;
     // The installation-log option, escaped for the quoted installer options; never empty.
     std::string GetLogOption() const;
+    // The same with the configured log file name read through `config`.
+    std::string GetLogOption(CConfigXMLParser& config) const;
     // "IDCENABLE=0" or "IDCENABLE=1" when Setup.ini asks for it, else empty.
     std::string GetIdcOption() const;
 
@@ -71,5 +71,4 @@ private:
     std::string m_installedProductCode;
     std::string m_storagePath;
     std::string m_packagePath;
-    const IInstallOptionSource* m_options;
 };

@@ -182,15 +182,22 @@ TEST_F(ServiceLifecycle, StartRunsTheUpgradeAndTheServiceRemovesItself) {
         " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
     // No .msi is staged: nothing to compare, so no version check refuses the package.
     const std::string noPackage = "ERROR: MsiOpenDatabase failed with error 1627 on " + m_folder;
+    // No client is installed: each configuration reader (three option parsers, then the command
+    // line's) finds no version, and the feature parser no features to leave out.
+    const std::string noVersion =
+        "CConfigXMLParser::CConfigXMLParser - Unable to read value 'ProductVersion'";
     // The run closes the log at its end, so the service process's last line is the End line.
-    Lines run = RunLines(m_folder,
-                         {"YolInst: LaunchSetup not found, first time setup. ",
-                          "Setup path = " + m_folder + "\\setup.exe", noPackage,
-                          "ERROR: MsiEnumRelatedProducts failed with error 259", noPackage,
-                          "New Version = 0.0.0.0 Installed Version = ", commandLine,
-                          "Successfully created new mutex", "YolInst: RunYolSetup returns code = 0",
-                          "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
-                         true);
+    Lines run =
+        RunLines(m_folder,
+                 {"YolInst: LaunchSetup not found, first time setup. ",
+                  "Setup path = " + m_folder + "\\setup.exe", noVersion, noVersion, noVersion,
+                  "CFeatureOptParser::propigateOptions - Unable to read value "
+                  "'ProductFeaturesValidButNotAllowed'",
+                  noPackage, "ERROR: MsiEnumRelatedProducts failed with error 259", noPackage,
+                  "New Version = 0.0.0.0 Installed Version = ", noVersion, commandLine,
+                  "Successfully created new mutex", "YolInst: RunYolSetup returns code = 0",
+                  "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
+                 true);
     run.insert(run.begin(), {kHeader, "Begin to call <mfn_Runservice>.",
                              "<DoNTService> Start Service Control Dispatcher."});
     // The start command saw the service start pending or running; each poll of a pending one

@@ -1,6 +1,6 @@
 // The generator's own inputs: Setup.ini read through the profile API into its fixed buffers, the
-// environment of this process, the configured options, and the installer UI level around the
-// generator's lifetime. How the pieces compose is the unit tier's business.
+// environment of this process, the options configured in config.xml, and the installer UI level
+// around the generator's lifetime. How the pieces compose is the unit tier's business.
 #include <windows.h>
 #include <msi.h>
 
@@ -11,17 +11,37 @@
 
 #include "../TempDir.h"
 #include "installer/CommandLineGenerator.h"
+#include "win/unique_any.h"
 
 namespace {
 
-// Configures one install option.
-struct CFixedOption : IInstallOptionSource {
-    CFixedOption(const char* name, const char* value) : name(name), value(value) {}
-    std::string GetInstallOption(const char* asked) const override {
-        return name == asked ? value : "";
+constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
+
+// A 12.0 client whose config.xml lies in `directory` (32-bit view: its service is not installed).
+void NameConfigDirectory(const std::string& directory) {
+    win::unique_hkey key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0,
+                              KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, key.put(), nullptr),
+              ERROR_SUCCESS);
+    for (const auto& [name, value] : {std::pair<const char*, std::string>{"ProductVersion", "12.0"},
+                                      {"yol_install_path", directory}}) {
+        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1));
     }
-    std::string name, value;
-};
+}
+
+// config.xml with one package (no zudUvu.ini: the empty checksum selects it) configuring one
+// install option.
+void Configure(const CTempDir& directory, const std::string& option, const std::string& value) {
+    const std::string xml = option.empty() ? "<c/>"
+                                           : "<c><ClientPackage><InstallationOption " + option +
+                                                 "=\"" + value + "\"/></ClientPackage></c>";
+    win::unique_handle file(CreateFileA(directory.File("config.xml").c_str(), GENERIC_WRITE, 0,
+                                        nullptr, CREATE_ALWAYS, 0, nullptr));
+    DWORD written = 0;
+    ASSERT_TRUE(
+        WriteFile(file.get(), xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr));
+}
 
 TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfiguration) {
     // Staged before TEMP changes, and without a package: nothing counts as installed.
@@ -30,6 +50,7 @@ TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfigur
     GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
     SetEnvironmentVariableA("TEMP", "D:\\Temp");
     const std::string kDefaultLog = "/l*v \\\"D:\\Temp\\INSTALL.LOG\\\"";
+    NameConfigDirectory(staging.path());
     const std::tuple<const char*, const char*, std::uint32_t, std::string, std::string> rows[] = {
         {"UserInterfaceLevel", "unattended", 4242,
          "/qn IDCENABLE = 1 /l*v \"C:\\Log Files\\setup.log\" REBOOT=Force",
@@ -48,8 +69,8 @@ TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfigur
     for (const auto& [option, value, pid, setupCmdLine, options] : rows) {
         ASSERT_TRUE(WritePrivateProfileStringA("Startup", "CmdLine", setupCmdLine.c_str(),
                                                staging.File("Setup.ini").c_str()));
-        const CFixedOption source(option, value);
-        CommandLineGenerator generator(staging.path().c_str(), source);
+        Configure(staging, option, value);
+        CommandLineGenerator generator(staging.path().c_str());
         generator.SetLogOption(true);
         generator.SetCallerPid(pid);
         char buffer[CommandLineGenerator::kBufferSize] = {};
@@ -59,6 +80,7 @@ TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfigur
                                            " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"");
     }
     SetEnvironmentVariableA("TEMP", oldTemp);
+    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY, 0);
 }
 
 TEST(GenerateCommandLine, InstallerUiIsOffWhileTheGeneratorLives) {
