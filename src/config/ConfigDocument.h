@@ -18,8 +18,10 @@ public:
     virtual bool FirstChild() = 0;
     // Moves to the next sibling of the cursor node; false, cursor kept, when there is none.
     virtual bool NextSibling() = 0;
+    // Whether the cursor node is an element (not a comment, a text, ...).
+    virtual bool IsElement() = 0;
     // The named attribute of the cursor node; empty when it is absent, when the node is not an
-    // element (a comment, a text) or when there is no cursor node.
+    // element or when there is no cursor node.
     virtual std::u16string GetAttribute(const std::u16string& name) = 0;
 };
 

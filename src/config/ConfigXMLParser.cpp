@@ -32,6 +32,7 @@ public:
     }
     bool FirstChild() override { return m_dom.FirstChild(); }
     bool NextSibling() override { return m_dom.NextSibling(); }
+    bool IsElement() override { return m_dom.IsElement(); }
     std::u16string GetAttribute(const std::u16string& name) override {
         return qrLib::ToU16(m_dom.GetAttribute(qrLib::ToWide(name)));
     }

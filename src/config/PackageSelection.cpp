@@ -8,7 +8,12 @@ constexpr char16_t ToUpper(char16_t c) {
     return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - (u'a' - u'A')) : c;
 }
 
+// A node that is not an element (a comment among the packages) has no attributes and must not
+// match an empty checksum.
 bool Matches(IConfigDocument& document, const PackageIdentity& identity, PackageMatch match) {
+    if (!document.IsElement()) {
+        return false;
+    }
     if (match == PackageMatch::ByChecksum) {
         return EqualsNoCase(document.GetAttribute(u"Checksum"), identity.checksum);
     }

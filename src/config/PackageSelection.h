@@ -27,11 +27,11 @@ bool EqualsNoCase(std::u16string_view a, std::u16string_view b);
 bool ContainsNoCase(std::u16string_view text, std::u16string_view part);
 
 // Walks the "ClientPackage" children of the document element from the first one on (after the
-// first, every following sibling is examined, whatever its name) and stops on the first that
-// matches: by checksum, its "Checksum" equals the identity's (case ignored, so an empty checksum
-// matches a package without one); by description, its "Product" contains the platform tag (case
-// ignored), its "Type" is the application type followed by ".1" exactly, and its "Language" equals
-// the language (case ignored). True with the cursor on the match.
+// first, every following sibling is examined, whatever its name) and stops on the first element
+// that matches: by checksum, its "Checksum" equals the identity's (case ignored, so an empty
+// checksum matches a package without one); by description, its "Product" contains the platform tag
+// (case ignored), its "Type" is the application type followed by ".1" exactly, and its "Language"
+// equals the language (case ignored). True with the cursor on the match.
 bool FindClientPackage(IConfigDocument& document, const PackageIdentity& identity,
                        PackageMatch match);
 

@@ -133,6 +133,15 @@ bool CXmlDom::NextSibling() {
     return true;
 }
 
+bool CXmlDom::IsElement() {
+    if (!m_created || !m_cursor) {
+        return false;
+    }
+    DOMNodeType type = NODE_INVALID;
+    Check(m_cursor.get()->get_nodeType(&type));
+    return type == NODE_ELEMENT;
+}
+
 std::wstring CXmlDom::GetAttribute(const std::wstring& name) {
     if (!m_created || !m_cursor) {
         return {};

@@ -31,6 +31,8 @@ public:
     bool FirstChild();
     // Moves to the next sibling; false, cursor kept, when there is none.
     bool NextSibling();
+    // Whether there is a cursor node and it is an element.
+    bool IsElement();
     // The attribute's text; empty when it is absent, the node is no element or there is no node.
     std::wstring GetAttribute(const std::wstring& name);
 

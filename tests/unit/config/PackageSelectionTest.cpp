@@ -4,90 +4,72 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 #include "XmlTree.h"
 
 namespace {
 
-using config::PackageIdentity;
+const config::PackageIdentity kIdentity = {u"C0FFEE", u"Zx", u" Win64", u"en_us"};
+const std::u16string kNoTag = u"";
 
-// "Id" of the selected package, "-" when none is selected.
-std::string Selected(const std::string& xml, const PackageIdentity& identity) {
-    const auto tree = xmltree::Parse(xml);
-    if (!tree) {
-        return "unparsed";
-    }
-    xmltree::CTreeDocument document(*tree);
-    if (!config::SelectClientPackage(document, identity)) {
-        return "-";
-    }
-    const std::u16string id = document.GetAttribute(u"Id");
-    return std::string(id.begin(), id.end());
+// "Id" of the selected package; "-" when none is.
+std::string Selected(const std::string& packages, const config::PackageIdentity& identity) {
+    const auto root = xmltree::Parse("<c>" + packages + "</c>");
+    xmltree::CTreeDocument document(*root);
+    const std::u16string id = config::GetOption(document, identity, u"P", u"Id");
+    return id.empty() ? "-" : std::string(id.begin(), id.end());
 }
-
-const PackageIdentity kIdentity = {u"C0FFEE", u"Zx", u" Win64", u"en_us"};
 
 TEST(PackageSelection, ChecksumFirstThenDescription) {
-    struct Case {
-        const char* name;
-        std::string xml;
-        PackageIdentity identity;
-        const char* selected;
-    };
-    const Case cases[] = {
+    const std::string kDescribed = R"(Product="X Win64" Type="Zx.1" Language="en_us")";
+    const std::tuple<const char*, std::string, const char*> cases[] = {
         {"checksum beats an earlier description",
-         R"(<c><ClientPackage Id="1" Product="X Win64" Type="Zx.1" Language="en_us"/>
-            <ClientPackage Id="2" Checksum="c0ffee"/></c>)",
-         kIdentity, "2"},
-        {"description, any case of platform and language",
-         R"(<c><ClientPackage Id="1" Checksum="BAD" Product="X WIN64 Pro" Type="Zx.1"
-            Language="EN_US"/></c>)",
-         kIdentity, "1"},
-        {"type compares case included",
-         R"(<c><ClientPackage Id="1" Product="X Win64" Type="zx.1" Language="en_us"/></c>)",
-         kIdentity, "-"},
-        {"type needs the .1",
-         R"(<c><ClientPackage Id="1" Product="X Win64" Type="Zx" Language="en_us"/></c>)",
-         kIdentity, "-"},
-        {"the tag keeps its blank",
-         R"(<c><ClientPackage Id="1" Product="XWin64" Type="Zx.1" Language="en_us"/></c>)",
-         kIdentity, "-"},
-        {"no platform tag, no description match",
-         R"(<c><ClientPackage Id="1" Checksum="x" Product="X Win64" Type="Zx.1"
-            Language="en_us"/></c>)",
-         {u"C0FFEE", u"Zx", u"", u"en_us"},
-         "-"},
-        {"an empty checksum matches a package without one",
-         R"(<c><ClientPackage Id="1" Checksum="AB"/><ClientPackage Id="2"/></c>)",
-         {u"", u"Zx", u" Win64", u"en_us"},
+         "<ClientPackage " + kDescribed +
+             "><P Id='1'/></ClientPackage>"
+             "<ClientPackage Checksum='c0ffee'><P Id='2'/></ClientPackage>",
          "2"},
+        {"description in any case of platform and language",
+         R"(<ClientPackage Product="a WIN64 b" Type="Zx.1" Language="EN_US"><P Id="1"/>
+            </ClientPackage>)",
+         "1"},
+        {"type compares case included",
+         R"(<ClientPackage Product="X Win64" Type="zx.1" Language="en_us"><P Id="1"/>
+            </ClientPackage>)",
+         "-"},
+        {"the platform tag keeps its blank",
+         R"(<ClientPackage Product="XWin64" Type="Zx.1" Language="en_us"><P Id="1"/>
+            </ClientPackage>)",
+         "-"},
         {"a comment between packages is passed over",
-         R"(<c><ClientPackage Id="1"  Checksum="AB"/><!-- x --><ClientPackage Id="2"
-            Checksum="C0FFEE"/></c>)",
-         kIdentity, "2"},
+         "<ClientPackage/><!-- x --><ClientPackage Checksum='C0FFEE'><P Id='2'/></ClientPackage>",
+         "2"},
         {"siblings after the first package are examined whatever their name",
-         R"(<c><Other Id="0" Checksum="C0FFEE"/><ClientPackage Id="1"/>
-            <Other Id="2" Checksum="C0FFEE"/></c>)",
-         kIdentity, "2"},
+         "<Other Checksum='C0FFEE'><P Id='0'/></Other><ClientPackage/>"
+         "<Other Checksum='C0FFEE'><P Id='2'/></Other>",
+         "2"},
         {"packages are children of the document element only",
-         R"(<c><g><ClientPackage Id="1" Checksum="C0FFEE"/></g></c>)", kIdentity, "-"},
+         "<g><ClientPackage Checksum='C0FFEE'><P Id='1'/></ClientPackage></g>", "-"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(Selected(c.xml, c.identity), c.selected) << c.name;
+    for (const auto& [name, packages, selected] : cases) {
+        EXPECT_EQ(Selected(packages, kIdentity), selected) << name;
     }
+    // Without a platform tag nothing matches by description; an empty checksum matches a
+    // package without one.
+    EXPECT_EQ(Selected("<ClientPackage Checksum='1' " + kDescribed + "><P Id='1'/></ClientPackage>",
+                       {u"C0FFEE", u"Zx", kNoTag, u"en_us"}),
+              "-");
+    EXPECT_EQ(Selected("<ClientPackage Checksum='1'><P Id='1'/></ClientPackage><!-- c -->"
+                       "<ClientPackage><P Id='2'/></ClientPackage>",
+                       {u"", u"Zx", u" Win64", u"en_us"}),
+              "2");
 }
 
-TEST(PackageSelection, OptionsAndFeaturesOfTheSelectedPackage) {
-    const auto tree = xmltree::Parse(
-        R"(<c><ClientPackage Checksum="0"><RebootOptions AutoReboot="1"/></ClientPackage>
-           <ClientPackage Checksum="C0FFEE"><RebootOptions Countdown="5"/>
-           <EnabledClientFeatures><F FeatureName="A"/><!-- c --><F FeatureName="B"/>
-           </EnabledClientFeatures></ClientPackage></c>)");
-    ASSERT_TRUE(tree);
-    xmltree::CTreeDocument document(*tree);
-    EXPECT_EQ(config::GetOption(document, kIdentity, u"RebootOptions", u"Countdown"), u"5");
-    EXPECT_EQ(config::GetOption(document, kIdentity, u"RebootOptions", u"AutoReboot"), u"");
-    EXPECT_EQ(config::GetOption(document, kIdentity, u"InstallationOption", u"X"), u"");
+TEST(PackageSelection, FeaturesOfTheSelectedPackageInDocumentOrder) {
+    const auto root = xmltree::Parse(
+        R"(<c><ClientPackage Checksum="C0FFEE"><EnabledClientFeatures><F FeatureName="A"/>
+           <!-- c --><F FeatureName="B"/></EnabledClientFeatures></ClientPackage></c>)");
+    xmltree::CTreeDocument document(*root);
     EXPECT_EQ(config::GetEnabledFeatures(document, kIdentity),
               (std::vector<std::u16string>{u"A", u"", u"B"}));
 }
