@@ -1,12 +1,13 @@
 // The configuration reader against Wine's msxml3, registry views and profile functions.
 #include <windows.h>
 
+#include <optional>
 #include <string>
-#include <vector>
+#include <tuple>
+#include <utility>
 
 #include "ConfigTestSupport.h"
 #include "config/ConfigXMLParser.h"
-#include "win/unique_any.h"
 
 namespace configtest {
 namespace {
@@ -25,129 +26,92 @@ const std::string kTwoPackages = R"(<?xml version="1.0"?>
 </ManagementConfig>
 )";
 
-constexpr char kReport[] = "CConfigXMLParser::CConfigXMLParser";
+const std::string kReport = "CConfigXMLParser::CConfigXMLParser";
 
-TEST_F(ConfigTest, ReaderSelectsThePackageAndAnswersFromIt) {
+TEST_F(ConfigTest, ReaderIdentifiesThePackageFromZudUvu) {
     WriteConfig(kTwoPackages);
-    struct Case {
-        const char* zudUvu;
-        const wchar_t* directory;  // InstallationOption's
-        const wchar_t* uiLevel;
-        const char* report;
-    };
-    const Case cases[] = {
-        // By checksum, any case; the reboot option without the asked attribute answers empty.
-        {"[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=abcd\r\n", L"D:\\Apps", L"", ""},
+    const std::tuple<const char*, const wchar_t*, std::string> cases[] = {
+        // By checksum; the reboot option without the asked attribute and the empty feature list
+        // answer empty.
+        {"[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=abcd\r\n", L"D:\\Apps", ""},
         // By description, past the comment; the language of DX_CONFIG in another case.
-        {"[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ZZ\r\nAppType=ZB\r\nPlatformType=win64bit\r\n"
-         "[DX_CONFIG]\r\nLanguage=DE_de\r\n",
-         L"D:\\Apps", L"", ""},
+        {"[PREDEFINED_YOL_CONFIG]\r\nAppType=ZB\r\nPlatformType=win64bit\r\n[DX_CONFIG]\r\n"
+         "Language=DE_de\r\n",
+         L"D:\\Apps", ""},
         // Without a Language key the language is en_us.
-        {"[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ZZ\r\nAppType=ZB\r\nPlatformType=WIN64BIT\r\n",
-         L"", L"Normal", ""},
-        // An empty Language key matches no language.
-        {"[PREDEFINED_YOL_CONFIG]\r\nAppType=ZB\r\nPlatformType=WIN64BIT\r\n[DX_CONFIG]\r\n"
-         "Language=\r\n",
-         L"", L"", ""},
-        {"[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ZZ\r\nAppType=ZB\r\nPlatformType=x64\r\n", L"",
-         L"", " Found invalid platform string in zudUvu.ini\n"},
+        {"[PREDEFINED_YOL_CONFIG]\r\nAppType=ZB\r\nPlatformType=WIN64BIT\r\n", L"Normal", ""},
+        {"[PREDEFINED_YOL_CONFIG]\r\nAppType=ZB\r\nPlatformType=x64\r\n", L"",
+         kReport + " Found invalid platform string in zudUvu.ini\n"},
     };
-    for (const Case& c : cases) {
-        WriteZudUvu(c.zudUvu);
-        m_log.text.clear();
+    for (const auto& [zudUvu, answer, report] : cases) {
+        WriteZudUvu(zudUvu);
+        m_log.clear();
         CConfigXMLParser reader(m_package.path().c_str());
-        EXPECT_TRUE(reader.IsLoaded());
-        EXPECT_EQ(reader.GetInstallOption("InstallationDirectory"), c.directory) << c.zudUvu;
-        EXPECT_EQ(reader.GetInstallOption("UserInterfaceLevel"), c.uiLevel) << c.zudUvu;
+        const std::wstring option = reader.GetInstallOption("InstallationDirectory") +
+                                    reader.GetInstallOption("UserInterfaceLevel");
+        EXPECT_EQ(option, answer) << zudUvu;
         EXPECT_EQ(reader.GetRebootOption("HardReboot"), L"");
         EXPECT_TRUE(reader.GetEnabledFeatures().empty());
-        EXPECT_EQ(m_log.text, *c.report ? kReport + std::string(c.report) : "");
+        EXPECT_EQ(m_log, report);
     }
 }
 
 TEST_F(ConfigTest, ConfigDirectoryComesFromTheClientsKeyInItsView) {
     WriteConfig(kTwoPackages);
-    WriteZudUvu("[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ABCD\r\n");
-    struct Case {
-        REGSAM view;  // where the values are
-        const char* version;
-        bool installPath;
-        bool clientService;
-        bool loaded;
-        const char* report;
-    };
-    const Case cases[] = {
-        {KEY_WOW64_32KEY, "11.0.6000", true, false, true, ""},
-        {KEY_WOW64_64KEY, "12.0.1000", true, true, true, ""},
-        {KEY_WOW64_64KEY, "12.0.1000", true, false, false,
-         " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n"},
-        {KEY_WOW64_32KEY, "12.0.1000", true, true, false,
-         " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n"},
-        {KEY_WOW64_32KEY, "12", true, false, false, " - Unable to read value 'ProductVersion'\n"},
-        {KEY_WOW64_32KEY, "12.0", false, false, false,
-         " - Unable to read value 'yol_install_path'\n"},
+    const std::string noKey =
+        " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n";
+    const std::tuple<REGSAM, const char*, bool, bool, std::string> cases[] = {
+        // view of the values, ProductVersion, yol_install_path set, client service, report
+        {KEY_WOW64_32KEY, "11.0.6000", true, false, ""},
+        {KEY_WOW64_64KEY, "12.0.1000", true, true, ""},
+        {KEY_WOW64_64KEY, "12.0.1000", true, false, noKey},
+        {KEY_WOW64_32KEY, "12.0.1000", true, true, noKey},
+        {KEY_WOW64_32KEY, "12", true, false, " - Unable to read value 'ProductVersion'\n"},
+        {KEY_WOW64_32KEY, "12.0", false, false, " - Unable to read value 'yol_install_path'\n"},
         // No isolation profile above this program: the variable cannot be expanded.
-        {KEY_WOW64_32KEY, "12.1.671", true, false, false,
+        {KEY_WOW64_32KEY, "12.1.671", true, false,
          " - Unable to expand QENCONFIGDIR path expansion variable\n"},
     };
-    for (const Case& c : cases) {
+    for (const auto& [view, version, installPath, clientService, report] : cases) {
         DeleteProductKeys();
-        SetProductString(c.view, "ProductVersion", c.version);
-        if (c.installPath) {
-            SetProductString(c.view, "yol_install_path", m_config.path());
+        SetProductString(view, "ProductVersion", version);
+        if (installPath) {
+            SetProductString(view, "yol_install_path", m_config.path());
         }
-        win::unique_schandle manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS));
-        win::unique_schandle service;
-        if (c.clientService) {
-            service.reset(CreateServiceA(
-                manager.get(), "yolService", "yolService", SERVICE_ALL_ACCESS,
-                SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-                "C:\\windows\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr));
-            ASSERT_TRUE(service);
+        std::optional<CClientService> service;
+        if (clientService) {
+            service.emplace();
         }
-        m_log.text.clear();
-        {
-            CConfigXMLParser reader(m_package.path().c_str());
-            EXPECT_EQ(reader.IsLoaded(), c.loaded) << c.version;
-            EXPECT_EQ(m_log.text, *c.report ? kReport + std::string(c.report) : "") << c.version;
-        }
-        if (service) {
-            DeleteService(service.get());
-        }
+        m_log.clear();
+        EXPECT_EQ(CConfigXMLParser(m_package.path().c_str()).IsLoaded(), report.empty()) << version;
+        EXPECT_EQ(m_log, report.empty() ? "" : kReport + report) << version;
     }
 }
 
-// Bad files are not loaded, and the reader answers empty; none stops the caller.
+// Bad files are not loaded and the reader answers empty; none stops the caller.
 TEST_F(ConfigTest, BadConfigFilesAreNotLoaded) {
     WriteZudUvu("[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=P9999\r\n");
-    std::string many = "<c>";
+    std::string many = "<c>", open, close;
     for (int i = 0; i < 10000; ++i) {
-        many += "<ClientPackage Checksum=\"P" + std::to_string(i) + "\"><InstallationOption N=\"" +
-                std::to_string(i) + "\"/></ClientPackage>";
+        many += "<ClientPackage Checksum='P" + std::to_string(i) + "'><InstallationOption N='" +
+                std::to_string(i) + "'/></ClientPackage>";
+        open += "<d>";
+        close += "</d>";
     }
-    many += "</c>";
-    std::string oversized = "<c><ClientPackage Checksum=\"P9999\"><InstallationOption N=\"1\"/>";
-    oversized += std::string(8 * 1024 * 1024, ' ') + "</ClientPackage></c>";
     const std::pair<std::string, const wchar_t*> cases[] = {
         {"", L""},
-        {"not xml at all", L""},
-        {std::string(10000, '<') + "c>", L""},
-        {[] {
-             std::string deep;
-             for (int i = 0; i < 10000; ++i)
-                 deep += "<d>";
-             for (int i = 0; i < 10000; ++i)
-                 deep += "</d>";
-             return deep;
-         }(),
+        {"not xml", L""},
+        {open + close, L""},
+        // Just above the size cap, well-formed.
+        {"<c><ClientPackage Checksum='P9999'><InstallationOption N='1'/>" +
+             std::string(8 * 1024 * 1024, ' ') + "</ClientPackage></c>",
          L""},
-        {oversized, L""},
-        {many, L"9999"},
+        {many + "</c>", L"9999"},
     };
     for (const auto& [xml, answer] : cases) {
         WriteConfig(xml);
-        CConfigXMLParser reader(m_package.path().c_str());
-        EXPECT_EQ(reader.GetInstallOption("N"), answer) << xml.size() << " bytes";
+        EXPECT_EQ(CConfigXMLParser(m_package.path().c_str()).GetInstallOption("N"), answer)
+            << xml.size() << " bytes";
     }
     DeleteFileA(m_config.File("config.xml").c_str());
     EXPECT_FALSE(CConfigXMLParser(m_package.path().c_str()).IsLoaded());

@@ -1,48 +1,80 @@
-// The scene of the configuration tests under Wine: a staged package directory with zudUvu.ini, a
-// configuration directory with config.xml named by the product key, and the debug log's lines.
+// The scene of the configuration tests under Wine: a staged package directory for zudUvu.ini, a
+// configuration directory for config.xml named by a 12.0 client's product key in the 32-bit view
+// (its service is not installed), and the debug log's lines.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "../TempDir.h"
 #include "diagnostics/DebugLog.h"
+#include "win/unique_any.h"
 
 namespace configtest {
 
 constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
 
-// Sets a string value of the product key in one view, creating the key.
-void SetProductString(REGSAM view, const char* name, const std::string& value);
-void DeleteProductKeys();
-// The file's bytes; empty when it cannot be read.
-std::string ReadFileText(const std::string& path);
-void WriteFileText(const std::string& path, const std::string& text);
+inline void SetProductString(REGSAM view, const char* name, const std::string& value) {
+    win::unique_hkey key;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
+                    key.put(), nullptr);
+    ASSERT_EQ(
+        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>(value.size() + 1)),
+        ERROR_SUCCESS);
+}
 
-// Records the debug log's lines while it exists.
-class CCapturedLog : public IDebugLog {
+inline void DeleteProductKeys() {
+    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
+        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
+    }
+}
+
+inline std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
+
+// The management client's service, installed while the owner lives.
+class CClientService {
 public:
-    CCapturedLog() : m_previous(InstallDebugLog(this)) {}
-    ~CCapturedLog() override { InstallDebugLog(m_previous); }
+    CClientService()
+        : m_manager(OpenSCManagerA(nullptr, nullptr, SC_MANAGER_ALL_ACCESS)),
+          m_service(CreateServiceA(m_manager.get(), "yolService", "yolService", SERVICE_ALL_ACCESS,
+                                   SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START,
+                                   SERVICE_ERROR_NORMAL, "C:\\windows\\notepad.exe", nullptr,
+                                   nullptr, nullptr, nullptr, nullptr)) {}
+    ~CClientService() { DeleteService(m_service.get()); }
+
+private:
+    win::unique_schandle m_manager, m_service;
+};
+
+class ConfigTest : public testing::Test, public IDebugLog {
+protected:
+    ConfigTest() : m_previousLog(InstallDebugLog(this)) {
+        DeleteProductKeys();
+        SetProductString(KEY_WOW64_32KEY, "ProductVersion", "12.0.1000");
+        SetProductString(KEY_WOW64_32KEY, "yol_install_path", m_config.path() + "\\");
+    }
+    ~ConfigTest() override {
+        InstallDebugLog(m_previousLog);
+        DeleteProductKeys();
+    }
     void Enable() override {}
     void Disable() override {}
     bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { text += line.c_str(); }
-    std::string text;
+    void Output(const outputstr& line) override { m_log += line.c_str(); }
 
-private:
-    IDebugLog* m_previous;
-};
-
-// A client of version 12.0 whose configuration directory is named in the 32-bit view, as on a
-// machine where the management client's service is not installed.
-class ConfigTest : public testing::Test {
-protected:
-    ConfigTest();
-    ~ConfigTest() override { DeleteProductKeys(); }
     void WriteConfig(const std::string& xml) const {
         WriteFileText(m_config.File("config.xml"), xml);
     }
@@ -51,7 +83,8 @@ protected:
 
     CTempDir m_package{"yol-config-package"};
     CTempDir m_config{"yol-config-dir"};
-    CCapturedLog m_log;
+    std::string m_log;
+    IDebugLog* m_previousLog;
 };
 
 }  // namespace configtest
