@@ -1,21 +1,20 @@
 #include "XmlTree.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace xmltree {
 
 namespace {
 
 constexpr std::size_t kMaxDepth = 256;
-
-std::u16string Widen(std::string_view text) {
-    return std::u16string(text.begin(), text.end());
-}
+constexpr char kBlanks[] = " \t\r\n";
 
 class CParser {
 public:
     explicit CParser(std::string_view text) : m_text(text) {}
 
+    // Markup and text until the end, then the one element among the top-level nodes.
     std::unique_ptr<Node> Run() {
         Node document;
         m_current = &document;
@@ -24,13 +23,10 @@ public:
                 return nullptr;
             }
         }
-        if (m_current != &document) {
-            return nullptr;
-        }
         std::unique_ptr<Node> root;
         for (auto& child : document.children) {
             const bool element = child->name[0] != u'#';
-            if (child->name == u"#text" || (element && root)) {
+            if (m_current != &document || child->name == u"#text" || (element && root)) {
                 return nullptr;
             }
             if (element) {
@@ -44,56 +40,55 @@ public:
     }
 
 private:
-    Node& Add(std::u16string name) {
+    Node& Add(std::string_view name) {
         auto node = std::make_unique<Node>();
-        node->name = std::move(name);
+        node->name.assign(name.begin(), name.end());
         node->parent = m_current;
         node->index = m_current->children.size();
-        m_current->children.push_back(std::move(node));
-        return *m_current->children.back();
+        return *m_current->children.emplace_back(std::move(node));
     }
 
     bool Text() {
         const std::size_t end = std::min(m_text.find('<', m_at), m_text.size());
-        if (m_text.substr(m_at, end - m_at).find_first_not_of(" \t\r\n") != std::string::npos) {
-            Add(u"#text");
+        if (m_text.substr(m_at, end - m_at).find_first_not_of(kBlanks) != std::string::npos) {
+            Add("#text");
         }
         m_at = end;
         return true;
     }
 
-    std::string_view Token() {
-        SkipBlanks();
-        const std::size_t end =
-            std::min(m_text.find_first_of(" \t\r\n/>=<\"'", m_at), m_text.size());
-        const std::string_view token = m_text.substr(m_at, end - m_at);
-        m_at = end;
-        return token;
+    // Skips to just after `end`; false when it never comes.
+    bool SkipPast(std::string_view end) {
+        const std::size_t found = m_text.find(end, m_at);
+        m_at = found + end.size();
+        return found != std::string_view::npos;
     }
 
-    void SkipBlanks() { m_at = std::min(m_text.find_first_not_of(" \t\r\n", m_at), m_text.size()); }
+    std::string_view Token() {
+        m_at = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
+        const std::size_t end =
+            std::min(m_text.find_first_of(" \t\r\n/>=<\"'", m_at), m_text.size());
+        return m_text.substr(std::exchange(m_at, end), end - m_at);
+    }
 
     bool Next(char c) {
-        SkipBlanks();
+        m_at = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
         return m_at < m_text.size() && m_text[m_at] == c && ++m_at;
     }
 
     bool Markup() {
         if (m_text.compare(m_at, 4, "<!--") == 0) {
-            const std::size_t end = m_text.find("-->", m_at + 4);
-            Add(u"#comment");
-            m_at = end + 3;
-            return end != std::string_view::npos;
+            Add("#comment");
+            return SkipPast("-->");
         }
         if (m_text.compare(m_at, 2, "<?") == 0) {
-            const std::size_t end = m_text.find("?>", m_at + 2);
-            m_at = end + 2;
-            return end != std::string_view::npos;
+            return SkipPast("?>");
         }
         ++m_at;
         if (Next('/')) {
-            const std::u16string name = Widen(Token());
-            if (m_current->parent == nullptr || name != m_current->name || !Next('>')) {
+            const std::string_view name = Token();
+            if (m_current->parent == nullptr || !Next('>') ||
+                std::u16string(name.begin(), name.end()) != m_current->name) {
                 return false;
             }
             m_current = m_current->parent;
@@ -101,11 +96,8 @@ private:
             return true;
         }
         const std::string_view name = Token();
-        if (name.empty()) {
-            return false;
-        }
-        Node& element = Add(Widen(name));
-        for (;;) {
+        Node& element = Add(name);
+        while (!name.empty()) {
             if (Next('/')) {
                 return Next('>');
             }
@@ -113,20 +105,18 @@ private:
                 m_current = &element;
                 return ++m_depth <= kMaxDepth;
             }
-            const std::u16string attribute = Widen(Token());
-            if (attribute.empty() || !Next('=')) {
-                return false;
-            }
-            SkipBlanks();
-            const char quote = m_at < m_text.size() ? m_text[m_at] : '\0';
+            const std::string_view attribute = Token();
+            const char quote = Next('=') && m_at < m_text.size() ? m_text[m_at] : '\0';
             const std::size_t end = m_text.find(quote, m_at + 1);
-            if ((quote != '"' && quote != '\'') || end == std::string_view::npos) {
+            if (attribute.empty() || (quote != '"' && quote != '\'') || end == std::string::npos) {
                 return false;
             }
-            element.attributes.emplace_back(attribute,
-                                            Widen(m_text.substr(m_at + 1, end - m_at - 1)));
+            const std::string_view value = m_text.substr(m_at + 1, end - m_at - 1);
+            element.attributes.emplace_back(std::u16string(attribute.begin(), attribute.end()),
+                                            std::u16string(value.begin(), value.end()));
             m_at = end + 1;
         }
+        return false;
     }
 
     std::string_view m_text;
@@ -152,20 +142,16 @@ bool CTreeDocument::FindChild(const std::u16string& name) {
 }
 
 bool CTreeDocument::FirstChild() {
-    if (m_cursor->children.empty()) {
-        return false;
-    }
-    m_cursor = m_cursor->children.front().get();
-    return true;
+    const bool has = !m_cursor->children.empty();
+    m_cursor = has ? m_cursor->children.front().get() : m_cursor;
+    return has;
 }
 
 bool CTreeDocument::NextSibling() {
     const Node* parent = m_cursor->parent;
-    if (parent == nullptr || m_cursor->index + 1 >= parent->children.size()) {
-        return false;
-    }
-    m_cursor = parent->children[m_cursor->index + 1].get();
-    return true;
+    const bool has = parent != nullptr && m_cursor->index + 1 < parent->children.size();
+    m_cursor = has ? parent->children[m_cursor->index + 1].get() : m_cursor;
+    return has;
 }
 
 std::u16string CTreeDocument::GetAttribute(const std::u16string& name) {
