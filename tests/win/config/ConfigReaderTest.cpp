@@ -19,6 +19,7 @@ const std::string kTwoPackages = R"(<?xml version="1.0"?>
   </ClientPackage>
   <!-- the staged package -->
   <ClientPackage Checksum="ABCD" Product="Zanthrex Bastion WIN64" Type="ZB.1" Language="de_DE">
+    <InstallationOptions InstallationDirectory="D:\Wrong"/>
     <InstallationOption InstallationDirectory="D:\Apps"/>
     <RebootOptions AutoReboot="1"/>
     <EnabledClientFeatures></EnabledClientFeatures>
