@@ -57,17 +57,21 @@ if [[ ${1-} == --on-display ]]; then
     stage='C:\yol e2e\debug_prompt'
     fresh_package 3
     ask n "$header" -debug 'command line has been handled'
-    # The run closes the log at its end: its End line is the last one.
+    # No client is installed: each configuration reader (three option parsers, then the command
+    # line's) finds no version. The run closes the log at its end: its End line is the last one.
+    no_version="CConfigXMLParser::CConfigXMLParser - Unable to read value 'ProductVersion'"
     ask Return "$header" -debug 'Debugging Zanthrex Auto-upgrade Agent, press ctrl-c to exit.' \
         '<ServiceStart>To begin the service' '<ServiceStart>Set up pending' \
         '<ServiceStart>If already running' '<ServiceStart>To create event' \
         '<ServiceStart>To create mutex' '<ServiceStart>To wait for stop event' \
         "YolInst: Storage Path=$stage" 'YolInst: LaunchSetup not found, first time setup. ' \
         "Setup path = $stage\\setup.exe" \
+        "$no_version" "$no_version" "$no_version" \
+        "CFeatureOptParser::propigateOptions - Unable to read value 'ProductFeaturesValidButNotAllowed'" \
         "ERROR: MsiOpenDatabase failed with error 1627 on $stage" \
         'ERROR: MsiEnumRelatedProducts failed with error 259' \
         "ERROR: MsiOpenDatabase failed with error 1627 on $stage" \
-        'New Version = 0.0.0.0 Installed Version = ' \
+        'New Version = 0.0.0.0 Installed Version = ' "$no_version" \
         "\"$stage\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\logs\\debug.log\\\" REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"" \
         'Successfully created new mutex' \
         'YolInst: RunYolSetup returns code = 0' 'YolInst: Write 1 to LaunchSetup.' \

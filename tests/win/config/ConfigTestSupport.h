@@ -31,7 +31,13 @@ inline void SetProductString(REGSAM view, const char* name, const std::string& v
 
 inline void DeleteProductKeys() {
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
+        win::unique_hkey key;
+        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_ALL_ACCESS | view, key.put()) ==
+            ERROR_SUCCESS) {
+            RegDeleteTreeA(key.get(), nullptr);  // other tests leave the link key below
+            key.reset();
+            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
+        }
     }
 }
 
