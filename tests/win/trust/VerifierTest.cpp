@@ -42,6 +42,9 @@ TEST_F(Verifier, SignedFilesPerLevel) {
         {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
         {L"tampered.exe", {3, 3, 3, 3, 3}},
         {L"bad-signature.exe", {3, 3, 3, 3, 3}},
+        {L"truncated.exe", {3, 3, 3, 3, 3}},
+        {L"oversized.exe", {3, 3, 3, 3, 3}},
+        {L"headers-only.exe", {3, 3, 3, 3, 3}},
         {L"unsigned.exe", {3, 3, 3, 3, 3}},
         {L"missing.exe", {2, 2, 2, 2, 2}},
     };
@@ -133,6 +136,8 @@ TEST_F(Verifier, FileAttributeComponent) {
         {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x40008}}, L"unsigned.exe", 3, 3},
         {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
+        // Fully verified on the attribute path, a broken signature still refuses.
+        {L"good", {{L"tampered.exe", 0x40008}}, L"tampered.exe", 3, 3},
         {L"good", {}, L"signed-publisher.exe", 3, 1},
         {L"good", {}, L"unsigned.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x1}}, L"unsigned.exe", 1, 1},
