@@ -40,6 +40,8 @@ TEST_F(Verifier, SignedFilesPerLevel) {
         // No code-signing usage, but the subject marker in its unit.
         {L"signed-marker.exe", {1, 1, 3, 3, 3}},
         {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
+        // The publisher's organization, but accented letters in its common name.
+        {L"signed-accented.exe", {1, 1, 3, 1, 3}},
         {L"tampered.exe", {3, 3, 3, 3, 3}},
         {L"bad-signature.exe", {3, 3, 3, 3, 3}},
         {L"truncated.exe", {3, 3, 3, 3, 3}},
