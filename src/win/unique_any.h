@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <msi.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -80,6 +81,11 @@ struct msi_handle_traits {
     static void close(type value) noexcept { ::MsiCloseHandle(value); }
 };
 
+// Certificate stores: closed without forcing, so a context still held keeps its store alive.
+inline void CloseCertStore(HCERTSTORE store) noexcept {
+    ::CertCloseStore(store, 0);
+}
+
 using unique_handle = unique_any<kernel_handle_traits>;
 using unique_hkey = unique_any<null_traits<HKEY, &::RegCloseKey>>;
 using unique_schandle = unique_any<null_traits<SC_HANDLE, &::CloseServiceHandle>>;
@@ -88,5 +94,8 @@ using unique_event_source = unique_any<null_traits<HANDLE, &::DeregisterEventSou
 using unique_hlocal = unique_any<null_traits<HLOCAL, &::LocalFree>>;
 using unique_sid = unique_any<null_traits<PSID, &::FreeSid>>;
 using unique_msihandle = unique_any<msi_handle_traits>;
+using unique_cert_store = unique_any<null_traits<HCERTSTORE, &CloseCertStore>>;
+using unique_cert_context = unique_any<null_traits<PCCERT_CONTEXT, &::CertFreeCertificateContext>>;
+using unique_crypt_msg = unique_any<null_traits<HCRYPTMSG, &::CryptMsgClose>>;
 
 }  // namespace win

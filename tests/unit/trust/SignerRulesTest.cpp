@@ -1,0 +1,200 @@
+// The signer rules over plain certificate fields and an expected-name table of the test's own.
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "trust/SignerRules.h"
+
+namespace {
+
+using qrLib::NameField;
+using qrLib::PublisherRole;
+using Fields = std::map<NameField, std::u16string>;
+
+class FakeCertificate : public qrLib::ICertificateFacts {
+public:
+    FakeCertificate(Fields fields, std::vector<std::string> oids = {"1.3.6.1.5.5.7.3.3"},
+                    std::u16string subject = u"CN=x")
+        : m_fields(std::move(fields)), m_oids(std::move(oids)), m_subject(std::move(subject)) {}
+    qrLib::VerifyResult Usages(std::vector<std::string>& oids) override {
+        oids = m_oids;
+        return 1;
+    }
+    qrLib::VerifyResult RenderedSubject(std::u16string& text) override {
+        text = m_subject;
+        return 1;
+    }
+    std::optional<std::u16string> Field(NameField field) override {
+        const auto found = m_fields.find(field);
+        return found == m_fields.end() ? std::nullopt : std::optional(found->second);
+    }
+
+private:
+    Fields m_fields;
+    std::vector<std::string> m_oids;
+    std::u16string m_subject;
+};
+
+class FakeNames : public qrLib::IExpectedNames {
+public:
+    std::u16string Name(PublisherRole role) override {
+        const auto found = values.find(role);
+        return found == values.end() ? u"" : found->second;
+    }
+    std::map<PublisherRole, std::u16string> values = {
+        {PublisherRole::SubjectMarker, u"MARK"},
+        {PublisherRole::PublisherName1, u"Pub One"},
+        {PublisherRole::PublisherName2, u"Pub One Holdings"},
+        {PublisherRole::PublisherName3, u"Pub Three"},
+        {PublisherRole::PublisherName4, u"Pub Four"},
+        {PublisherRole::PublisherUnitMarker, u"Release Unit"},
+        {PublisherRole::OrganizationName, u"Org Name"},
+        {PublisherRole::OrganizationUnitMarker, u"Platform Unit"},
+        {PublisherRole::FullSubjectName, u"Full Name"},
+        {PublisherRole::FullSubjectUnit1, u"Unit A"},
+        {PublisherRole::FullSubjectUnit2, u"Unit B"},
+        {PublisherRole::FullSubjectLocality, u"Town"},
+        {PublisherRole::FullSubjectState1, u"State A"},
+        {PublisherRole::FullSubjectState2, u"State B"},
+        {PublisherRole::FullSubjectCountry, u"ZZ"},
+    };
+};
+
+// Common name, unit and organization as given; locality, state and country present.
+Fields Subject(const char16_t* cn, const char16_t* ou, const char16_t* o) {
+    Fields fields = {
+        {NameField::Locality, u"L"}, {NameField::State, u"S"}, {NameField::Country, u"C"}};
+    if (cn)
+        fields[NameField::CommonName] = cn;
+    if (ou)
+        fields[NameField::OrganizationalUnit] = ou;
+    if (o)
+        fields[NameField::Organization] = o;
+    return fields;
+}
+
+Fields Without(Fields fields, NameField field) {
+    fields.erase(field);
+    return fields;
+}
+
+TEST(SignerRules, PublisherName) {
+    FakeNames names;
+    const std::pair<Fields, std::uint32_t> cases[] = {
+        {Subject(u"Pub One", u"u", u"Pub One"), 1},
+        {Subject(u"Pub One", u"u", u"Pub One Holdings"), 1},
+        {Subject(u"Pub One", u"u", u"Pub Three"), 3},
+        {Subject(u"Pub Three", u"u", u"Pub Four"), 1},
+        {Subject(u"Pub Four", u"u", u"Pub Three"), 1},
+        {Subject(u"Pub Four", u"u", u"Pub One"), 3},
+        {Subject(u"pub one", u"u", u"Pub One"), 3},  // case matters
+        {Subject(u"Pub One", nullptr, u"Pub One"), 3},
+        {Subject(nullptr, u"Release Unit", nullptr), 3},
+        {Without(Subject(u"Pub One", u"u", u"Pub One"), NameField::Locality), 3},
+        {Without(Subject(u"Pub One", u"u", u"Pub One"), NameField::Country), 3},
+        // The unit marker alone is enough, even without the other fields.
+        {Without(Subject(u"anyone", u"Release Unit", nullptr), NameField::Locality), 1},
+    };
+    for (const auto& [fields, expected] : cases) {
+        FakeCertificate certificate(fields);
+        EXPECT_EQ(qrLib::CheckPublisherName(certificate, names), expected)
+            << &fields - &cases[0].first;
+    }
+}
+
+TEST(SignerRules, OrganizationAndFullSubject) {
+    FakeNames names;
+    const std::pair<Fields, std::uint32_t> organization[] = {
+        {Subject(u"x", nullptr, u"Org Name"), 1},      {Subject(u"x", u"Org Name", u"Other"), 1},
+        {Subject(u"x", u"Platform Unit", nullptr), 1}, {Subject(u"x", u"Other", u"Other"), 3},
+        {Subject(u"x", u"Org Name", nullptr), 3},
+    };
+    for (const auto& [fields, expected] : organization) {
+        FakeCertificate certificate(fields);
+        EXPECT_EQ(qrLib::CheckOrganization(certificate, names), expected);
+    }
+    const Fields full = {
+        {NameField::CommonName, u"Full Name"},   {NameField::OrganizationalUnit, u"Unit A"},
+        {NameField::Organization, u"Full Name"}, {NameField::Locality, u"Town"},
+        {NameField::State, u"State A"},          {NameField::Country, u"ZZ"}};
+    auto with = [&](NameField field, const char16_t* value) {
+        Fields changed = full;
+        changed[field] = value;
+        return changed;
+    };
+    const std::pair<Fields, std::uint32_t> fullCases[] = {
+        {full, 1},
+        {Without(full, NameField::OrganizationalUnit), 1},
+        {with(NameField::OrganizationalUnit, u"Unit B"), 1},
+        {with(NameField::State, u"State B"), 1},
+        {with(NameField::OrganizationalUnit, u"Unit C"), 3},
+        {with(NameField::Organization, u"Other"), 3},
+        {with(NameField::Locality, u"Elsewhere"), 3},
+        {with(NameField::Country, u"ZY"), 3},
+        {Without(full, NameField::Locality), 3},
+    };
+    for (const auto& [fields, expected] : fullCases) {
+        FakeCertificate certificate(fields);
+        EXPECT_EQ(qrLib::CheckFullSubject(certificate, names), expected)
+            << &fields - &fullCases[0].first;
+    }
+}
+
+TEST(SignerRules, SignerChecksPerLevel) {
+    FakeNames names;
+    const std::vector<std::string> codeSigning = {"1.3.6.1.5.5.7.3.3", "1.3.6.1.4.1.311.10.3.6"};
+    const Fields stranger = Subject(u"Stranger", u"Builds", u"Stranger Co");
+    const Fields publisher = Subject(u"Pub One", u"u", u"Pub One");
+    const Fields organization = Subject(u"Somebody", u"x", u"Org Name");
+    struct Case {
+        Fields fields;
+        std::vector<std::string> oids;
+        std::u16string subject;
+        std::uint32_t results[5];  // levels 1 to 5
+        std::uint32_t detail;
+    };
+    const Case cases[] = {
+        {stranger, codeSigning, u"CN=Stranger", {1, 1, 3, 3, 3}, 0x6},
+        {publisher, codeSigning, u"CN=Pub One", {1, 1, 1, 3, 3}, 0xE},
+        {organization, codeSigning, u"CN=Somebody", {1, 1, 3, 1, 3}, 0x36},
+        // No code-signing usage: the marker anywhere in the subject stands in for it.
+        {stranger, {"1.3.6.1.5.5.7.3.4"}, u"O=x\r\nOU=the MARK unit", {1, 1, 3, 3, 3}, 0x6},
+        {stranger, {}, u"OU=MAR K", {3, 3, 3, 3, 3}, 0},
+        // Without the code-signing usage the Windows usages do not count.
+        {organization, {"1.3.6.1.4.1.311.10.3.6"}, u"MARK", {1, 1, 3, 1, 3}, 0x16},
+    };
+    for (const Case& c : cases) {
+        for (std::uint32_t level = 1; level <= 5; ++level) {
+            FakeCertificate certificate(c.fields, c.oids, c.subject);
+            qrLib::SignerUsages usages;
+            std::uint32_t detail = 0;
+            EXPECT_EQ(qrLib::SignerChecks(certificate, names, level, 1, usages, detail),
+                      c.results[level - 1])
+                << c.subject.size() << " level " << level;
+            EXPECT_EQ(detail, c.detail);
+        }
+    }
+    FakeCertificate certificate(publisher);
+    qrLib::SignerUsages usages;
+    std::uint32_t detail = 0;
+    EXPECT_EQ(qrLib::SignerChecks(certificate, names, 0, 1, usages, detail), 5u);
+    EXPECT_EQ(qrLib::SignerChecks(certificate, names, 3, 0, usages, detail), 5u);
+}
+
+TEST(SignerRules, EmptyExpectedNamesMatchNothing) {
+    FakeNames names;
+    names.values.clear();
+    FakeCertificate certificate({{NameField::CommonName, u""},
+                                 {NameField::OrganizationalUnit, u""},
+                                 {NameField::Organization, u""},
+                                 {NameField::Locality, u""},
+                                 {NameField::State, u""},
+                                 {NameField::Country, u""}},
+                                {}, u"anything");
+    EXPECT_EQ(qrLib::CheckSubjectMarker(certificate, names), 3u);
+    EXPECT_EQ(qrLib::CheckPublisherName(certificate, names), 3u);
+    EXPECT_EQ(qrLib::CheckOrganization(certificate, names), 3u);
+    EXPECT_EQ(qrLib::CheckFullSubject(certificate, names), 3u);
+}
+
+}  // namespace

@@ -1,0 +1,63 @@
+// The trust policy switch "AlternateTrustPolicy" under the test silo's registry root.
+#include "TrustTestSupport.h"
+#include "trust/qrVerifyTrustPolicy.h"
+#include "trust/qrVerifyTrustStatic.h"
+
+namespace {
+
+const std::wstring kPolicyKey = trusttest::kRoot + L"\\Quarry\\qrVerifyTrust";
+
+// 3 for an unsigned file while verification is on, 1 once it is off.
+std::uint32_t VerifyUnsigned() {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    EXPECT_EQ(verifier->Initialize(true), 1u);
+    return verifier->VerifyFileW(trusttest::Fixture(L"unsigned.exe").c_str(), 3);
+}
+
+TEST(Policy, MissingOrUnreadableSwitchLeavesVerificationOn) {
+    trusttest::UseTestSilo();
+    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    trusttest::SetString(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY, L"Other", L"");
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    trusttest::SetString(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY, L"AlternateTrustPolicy",
+                         L"0");
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    // The 64-bit view is not read.
+    trusttest::SetDword(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY, L"AlternateTrustPolicy",
+                        0);
+    trusttest::SetDword(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY, L"AlternateTrustPolicy",
+                        1);
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_64KEY);
+    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+}
+
+// Turns verification off for the rest of the process: run on its own (ctest "trust_policy_off").
+TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
+    ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
+    // No isolation registry root yet (no isolate.ini beside the test): on, and nothing written.
+    EXPECT_TRUE(policy->IsTrustPolicyEnabled());
+    EXPECT_FALSE(policy->SetTrustPolicy(false));
+
+    trusttest::UseTestSilo();
+    ASSERT_TRUE(policy->SetTrustPolicy(false));
+    EXPECT_EQ(VerifyUnsigned(), 1u);
+    // The enabled switch is fixed at Initialize, which this verifier never ran.
+    EXPECT_EQ(verifier->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
+    ASSERT_TRUE(policy->SetTrustPolicy(true));
+    EXPECT_EQ(VerifyUnsigned(), 1u);
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> later(qrLib::CreateVerifyTrust());
+    ASSERT_EQ(later->Initialize(true), 1u);
+    EXPECT_EQ(later->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 1u);
+    EXPECT_EQ(later->VerifyFileW(nullptr, 0), 1u);
+    // A verifier that does not apply the policy stays on.
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> unpoliced(qrLib::CreateVerifyTrust());
+    ASSERT_EQ(unpoliced->Initialize(false), 1u);
+    EXPECT_EQ(unpoliced->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
+    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+}
+
+}  // namespace

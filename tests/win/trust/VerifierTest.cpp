@@ -1,0 +1,182 @@
+// The verifier against Wine's crypt32 and wintrust with files signed by the test PKI.
+#include <string>
+#include <vector>
+
+#include "TrustTestSupport.h"
+#include "qrlib/qrPathExpansion.h"
+#include "trust/qrVerifyTrustStatic.h"
+
+namespace {
+
+using trusttest::Fixture;
+
+const std::wstring kMap = trusttest::kRoot + qrLib::qrPathExpansion::kMapSubkey;
+const std::wstring kStore = L"Software\\YolTest\\FileAttr64";
+
+class Verifier : public ::testing::Test {
+protected:
+    Verifier() {
+        trusttest::UseTestSilo();
+        trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+        trusttest::DeleteTree(HKEY_CURRENT_USER, kStore, 0);
+    }
+    ~Verifier() override {
+        trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+        trusttest::DeleteTree(HKEY_CURRENT_USER, kStore, 0);
+    }
+};
+
+TEST_F(Verifier, SignedFilesPerLevel) {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    ASSERT_TRUE(verifier);
+    ASSERT_EQ(verifier->Initialize(true), 1u);
+    struct Case {
+        const wchar_t* file;
+        std::uint32_t results[5];  // levels 1 to 5
+    };
+    const Case cases[] = {
+        {L"signed-publisher.exe", {1, 1, 1, 1, 1}},
+        {L"signed-stranger.exe", {1, 1, 3, 3, 3}},
+        // No code-signing usage, but the subject marker in its unit.
+        {L"signed-marker.exe", {1, 1, 3, 3, 3}},
+        {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
+        // The publisher's organization, but accented letters in its common name.
+        {L"signed-accented.exe", {1, 1, 3, 1, 3}},
+        {L"tampered.exe", {3, 3, 3, 3, 3}},
+        {L"bad-signature.exe", {3, 3, 3, 3, 3}},
+        {L"truncated.exe", {3, 3, 3, 3, 3}},
+        {L"oversized.exe", {3, 3, 3, 3, 3}},
+        {L"headers-only.exe", {3, 3, 3, 3, 3}},
+        {L"unsigned.exe", {3, 3, 3, 3, 3}},
+        {L"missing.exe", {2, 2, 2, 2, 2}},
+    };
+    for (const Case& c : cases) {
+        for (std::uint32_t level = 1; level <= 5; ++level) {
+            EXPECT_EQ(verifier->VerifyFileW(Fixture(c.file).c_str(), level), c.results[level - 1])
+                << c.file << " level " << level;
+        }
+    }
+}
+
+TEST_F(Verifier, ArgumentsAndPathForms) {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    ASSERT_EQ(verifier->Initialize(true), 1u);
+    const std::wstring signedFile = Fixture(L"signed-publisher.exe");
+    EXPECT_EQ(verifier->VerifyFileW(nullptr, 3), 5u);
+    EXPECT_EQ(verifier->VerifyFileW(L"", 3), 5u);
+    EXPECT_EQ(verifier->VerifyFileW(signedFile.c_str(), 0), 5u);
+    EXPECT_EQ(verifier->VerifyFileA(static_cast<const char*>(nullptr), 3), 5u);
+    EXPECT_EQ(verifier->VerifyFileW((L"\"" + signedFile + L"\"").c_str(), 3), 1u);
+    EXPECT_EQ(verifier->VerifyFileW((L"\\??\\" + signedFile).c_str(), 3), 1u);
+    const std::string ansi(signedFile.begin(), signedFile.end());
+    EXPECT_EQ(verifier->VerifyFileA(ansi.c_str(), 3), 1u);
+    const std::wstring longPath = L"C:\\" + std::wstring(32764, L'a');
+    EXPECT_EQ(verifier->VerifyFileW(longPath.c_str(), 3), 2u);
+    // Slots this program never uses refuse without looking.
+    EXPECT_EQ(verifier->VerifyCurrentProcess(3), 4u);
+}
+
+TEST_F(Verifier, InterfacesOfTheObject) {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    qrLib::qr_ptr<qrLib::IQrVerifyTrustAttributeCache> cache;
+    ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, cache.put_void()),
+              0x10000);
+    EXPECT_TRUE(cache->GetAttributeCache());
+    qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
+    ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
+    EXPECT_TRUE(policy->IsTrustPolicyEnabled());
+    qrLib::qr_ptr<qrLib::IQrUnknown> base;
+    EXPECT_EQ(policy->QueryInterface(qrLib::kIidQrUnknown, base.put_void()), 0x10000);
+    EXPECT_EQ(policy->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, base.put_void()),
+              static_cast<qrLib::Status>(0x80010200));
+    const GUID other = {0x5B9E112F, 0x80C3, 0x42A0, {0xA3, 0xED, 0x41, 0xDA, 0x9E, 0xE5, 0x5F, 0}};
+    EXPECT_EQ(verifier->QueryInterface(other, base.put_void()),
+              static_cast<qrLib::Status>(0x80010200));
+    EXPECT_EQ(verifier->QueryInterface(qrLib::kIidQrUnknown, nullptr),
+              static_cast<qrLib::Status>(0x80010203));
+    EXPECT_TRUE(verifier->GetEnabled());
+    EXPECT_FALSE(verifier->GetRevocation());
+}
+
+// Catalogs are searched after a failed embedded check, except at level 3 without the attribute
+// path; a file listed in a catalog is judged by the catalog's signer.
+TEST_F(Verifier, CatalogFallback) {
+    const std::wstring unsignedFile = Fixture(L"unsigned.exe");
+    trusttest::ScriptedCatalogs script;
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier =
+        trusttest::MakeVerifier(trusttest::ScriptedCatalogApi(script));
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 3), 3u);
+    EXPECT_EQ(script.acquired, 0);
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 1), 3u);
+    EXPECT_EQ(script.acquired, 1);
+
+    script.catalogs = {{Fixture(L"signed-stranger.exe"), 0}};
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 2), 1u);
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 4), 3u);  // the stranger's names
+    script.catalogs = {{Fixture(L"signed-publisher.exe"), 0}};
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 4), 1u);
+    EXPECT_EQ(script.contextsHeld, 0);
+
+    script.acquire = false;
+    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 1), 2u);
+}
+
+// The component's stored words: its answer stands unless marked unusable; without a working
+// component every file is fully verified.
+TEST_F(Verifier, FileAttributeComponent) {
+    trusttest::ScriptedCatalogs noCatalogs;
+    const qrLib::CatalogApi& catalogs = trusttest::ScriptedCatalogApi(noCatalogs);
+    struct Case {
+        const wchar_t* variant;
+        std::vector<std::pair<const wchar_t*, DWORD>> store;
+        const wchar_t* file;
+        std::uint32_t level;
+        std::uint32_t expected;
+    };
+    const Case cases[] = {
+        {L"good", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 1},
+        {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
+        {L"good", {{L"unsigned.exe", 0x40008}}, L"unsigned.exe", 3, 3},
+        {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
+        // Fully verified on the attribute path, a broken signature still refuses.
+        {L"good", {{L"tampered.exe", 0x40008}}, L"tampered.exe", 3, 3},
+        {L"good", {}, L"signed-publisher.exe", 3, 1},
+        {L"good", {}, L"unsigned.exe", 3, 3},
+        {L"good", {{L"unsigned.exe", 0x1}}, L"unsigned.exe", 1, 1},
+        {L"good", {{L"unsigned.exe", 0x1}}, L"unsigned.exe", 5, 3},
+        {L"good", {{L"unsigned.exe", 0x8}, {L"ReaderState", 0}}, L"unsigned.exe", 3, 3},
+        {L"good", {{L"unsigned.exe", 0x8}, {L"Capabilities", 0x1}}, L"unsigned.exe", 3, 3},
+        {L"nofactory", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 3},
+    };
+    for (const Case& c : cases) {
+        trusttest::DeleteTree(HKEY_CURRENT_USER, kStore, 0);
+        for (const auto& [name, value] : c.store) {
+            trusttest::SetDword(HKEY_CURRENT_USER, kStore, 0, name, value);
+        }
+        trusttest::SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
+                             trusttest::FileAttrFolder(c.variant));
+        qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
+        EXPECT_EQ(verifier->VerifyFileW(Fixture(c.file).c_str(), c.level), c.expected)
+            << c.variant << " " << c.file << " level " << c.level << " case " << &c - cases;
+    }
+    EXPECT_GT(noCatalogs.acquired, 0);  // the attribute path searches catalogs at level 3 too
+
+    // The system-component usage comes from the word; the attribute cache can be switched off.
+    trusttest::SetDword(HKEY_CURRENT_USER, kStore, 0, L"unsigned.exe", 0x38);
+    trusttest::SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
+                         trusttest::FileAttrFolder(L"good"));
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
+    bool systemComponent = false;
+    EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 4, true, &systemComponent),
+              1u);
+    EXPECT_TRUE(systemComponent);
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> uncached(qrLib::CreateVerifyTrust());
+    qrLib::qr_ptr<qrLib::IQrVerifyTrustAttributeCache> cache;
+    ASSERT_EQ(uncached->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, cache.put_void()),
+              0x10000);
+    cache->SetAttributeCache(false);
+    ASSERT_EQ(uncached->Initialize(true), 1u);
+    EXPECT_EQ(uncached->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 3u);
+}
+
+}  // namespace
