@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "diagnostics/DebugLog.h"
+#include "CapturedLog.h"
 #include "installer/CommandLinePieces.h"
 #include "installer/LogOption.h"
 #include "installer/VersionRules.h"
@@ -14,22 +14,6 @@
 namespace {
 
 using installer::Version;
-
-// Records the debug log's lines while it exists.
-class CCapturedLog : public IDebugLog {
-public:
-    CCapturedLog() : m_previous(InstallDebugLog(this)) {}
-    ~CCapturedLog() override { InstallDebugLog(m_previous); }
-    void Enable() override {}
-    void Disable() override {}
-    bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { text += line.c_str(); }
-
-    std::string text;
-
-private:
-    IDebugLog* m_previous;
-};
 
 std::string Environment(const std::string& name) {
     return name == "TEMP" ? "D:\\Temp"

@@ -8,22 +8,6 @@
 
 namespace {
 
-using run::Decide;
-using run::Path;
-
-TEST(RunDecision, RegistryHandshakePicksThePath) {
-    EXPECT_EQ(Decide(std::nullopt, std::nullopt), Path::FirstTime);
-    // Without "LaunchSetup" the marker is not consulted: setup runs even after a success.
-    EXPECT_EQ(Decide(std::nullopt, 99u), Path::FirstTime);
-    EXPECT_EQ(Decide(0u, std::nullopt), Path::Attempt);
-    EXPECT_EQ(Decide(0u, 5u), Path::Attempt);
-    EXPECT_EQ(Decide(0u, 99u), Path::AlreadySucceeded);
-    EXPECT_EQ(Decide(1u, 99u), Path::AlreadySucceeded);
-    EXPECT_EQ(Decide(1u, std::nullopt), Path::AlreadyAttempted);
-    EXPECT_EQ(Decide(3u, 5u), Path::AlreadyAttempted);
-    EXPECT_EQ(Decide(0xFFFFFFFFu, 0u), Path::AlreadyAttempted);
-}
-
 TEST(RunDecision, StartArgumentGivesItsLeadingDigits) {
     const std::pair<const char*, std::uint32_t> cases[] = {
         {"4242", 4242}, {"12abc", 12}, {"abc", 0}, {"", 0}, {nullptr, 0}, {"  77", 77}};
