@@ -80,12 +80,9 @@ TEST(InstallerCommandLine, OptionsComeFromTheirSourcesInTheirOrder) {
             {"unattended", "C:\\My Logs\\a.log", "IDCENABLE=yes /l*v D:\\other.log", true,
              4294967295u, "/qb!- /l*v C:\\My YOLPID=4294967295"},
             // The UI level matches whole words after upper-casing.
-            {"normal", "", "", false, 0, "/qf"},
             {"NoRmAl", "", "", false, 0, "/qf"},
-            {"unattended", "", "", false, 0, "/qb!-"},
             {"NORMAL ", "", "", false, 0, "/qn"},
             {"UNATTEND", "", "", false, 0, "/qn"},
-            {"basic", "", "", false, 0, "/qn"},
             // Only the first IDCENABLE counts, and only with "=" and a 0 or 1 after it.
             {"", "", "/qn IDCENABLE=0", false, 0, "/qn IDCENABLE=0"},
             {"", "", "IDCENABLE\t=\t1 /qn", false, 0, "/qn IDCENABLE=1"},
