@@ -8,6 +8,14 @@
 
 namespace {
 
+// The paths themselves are shown end to end; these are the boundaries those runs do not reach.
+TEST(RunDecision, MarkerBeforeCountAndAnyCountAtAllIsAnAttempt) {
+    EXPECT_EQ(run::Decide(1u, 99u), run::Path::AlreadySucceeded);
+    EXPECT_EQ(run::Decide(1u, std::nullopt), run::Path::AlreadyAttempted);
+    EXPECT_EQ(run::Decide(0xFFFFFFFFu, 0u), run::Path::AlreadyAttempted);
+    EXPECT_EQ(run::Decide(0u, 5u), run::Path::Attempt);
+}
+
 TEST(RunDecision, StartArgumentGivesItsLeadingDigits) {
     const std::pair<const char*, std::uint32_t> cases[] = {
         {"4242", 4242}, {"12abc", 12}, {"abc", 0}, {"", 0}, {nullptr, 0}, {"  77", 77}};

@@ -92,6 +92,7 @@ TEST_F(ServiceStatusTest, ReportsCarryControlsAndCheckPoints) {
     const Step steps[] = {{SERVICE_RUNNING, 0, 0, 5, 0},
                           {SERVICE_START_PENDING, 0, 5000, 0, 1},
                           {SERVICE_START_PENDING, 0, 5000, 0, 2},
+                          {SERVICE_RUNNING, 0, 0, 5, 0},  // the count goes on afterwards
                           {SERVICE_STOP_PENDING, 0, 0, 5, 3},
                           {SERVICE_STOPPED, 1063, 0, 5, 0}};
     InitServiceStatus();
