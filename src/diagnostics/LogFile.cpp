@@ -51,20 +51,22 @@ std::string WithCrLf(const char* text) {
 
 // The service, the start command and the relaunched uninstall write one log at the same time.
 // Each record is appended under an exclusive lock on a byte far beyond any real end of the file,
-// which every process of any user can take, so no record lands on another.
+// which every process of any user can take, so no record lands on another. The lock only orders
+// writers: when it cannot be taken the record is written unlocked all the same, since a record
+// that might share its place with another is better than one that is surely lost.
 void AppendRecord(HANDLE file, const std::string& record) {
     OVERLAPPED lockRegion = {};
     lockRegion.Offset = 0;
     lockRegion.OffsetHigh = 0x7FFFFFFF;
-    if (!LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion)) {
-        return;
-    }
+    const bool locked = LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &lockRegion) != FALSE;
     LARGE_INTEGER end = {};
     DWORD written = 0;
     if (SetFilePointerEx(file, end, nullptr, FILE_END)) {
         WriteFile(file, record.data(), static_cast<DWORD>(record.size()), &written, nullptr);
     }
-    UnlockFileEx(file, 0, 1, 0, &lockRegion);
+    if (locked) {
+        UnlockFileEx(file, 0, 1, 0, &lockRegion);
+    }
 }
 
 }  // namespace
@@ -81,13 +83,14 @@ void InitializeLogForModule(const std::string& modulePath) {
     const std::string logPath = diag::LogPathForModule(modulePath);
     std::uint64_t size = 0;
     const bool exists = FileSize(logPath, &size);
-    if (diag::ChooseLogOpenMode(exists, size) == diag::LogOpenMode::Truncate) {
-        win::unique_handle(CreateFileA(logPath.c_str(), GENERIC_WRITE, kShareAll, nullptr,
-                                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    }
+    // One open in the chosen mode: when emptying fails the log stays closed and swallows every
+    // line, rather than going on behind the content it should have dropped.
+    const DWORD disposition = diag::ChooseLogOpenMode(exists, size) == diag::LogOpenMode::Truncate
+                                  ? CREATE_ALWAYS
+                                  : OPEN_ALWAYS;
     {
         std::lock_guard<std::mutex> lock(g_logLock);
-        g_logFile.reset(CreateFileA(logPath.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_ALWAYS,
+        g_logFile.reset(CreateFileA(logPath.c_str(), GENERIC_WRITE, kShareAll, nullptr, disposition,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
     }
 

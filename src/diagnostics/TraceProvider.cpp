@@ -2,6 +2,8 @@
 
 #include <evntrace.h>
 
+#include <atomic>
+
 namespace {
 
 // {fd7a03bb-c60d-421d-bc3a-b41d39f2786b}
@@ -9,7 +11,8 @@ const GUID kControlGuid = {
     0xfd7a03bb, 0xc60d, 0x421d, {0xbc, 0x3a, 0xb4, 0x1d, 0x39, 0xf2, 0x78, 0x6b}};
 
 TraceControlBlock g_controlBlock;
-bool g_initialized = false;
+// Read by trace points on any thread: a point fires only between registration and unregistration.
+std::atomic<bool> g_initialized{false};
 
 constexpr TraceControlBlock kInitialBlock = {nullptr, 0, 0, 1, 1, 0, 0};
 
@@ -17,6 +20,10 @@ constexpr TraceControlBlock kInitialBlock = {nullptr, 0, 0, 1, 1, 0, 0};
 
 TraceControlBlock& GetTraceControlBlock() {
     return g_controlBlock;
+}
+
+bool IsTraceProviderInitialized() {
+    return g_initialized;
 }
 
 ULONG WINAPI TraceControlCallback(WMIDPREQUESTCODE requestCode, PVOID context, ULONG* bufferSize,
@@ -62,6 +69,10 @@ void UnregisterTraceProvider() {
             UnregisterTraceGuids(block->registrationHandle);
             block->registrationHandle = 0;
         }
+        // A controller may still hold the provider enabled: nothing may fire from here on.
+        block->logger = 0;
+        block->level = 0;
+        block->flags = 0;
     }
     g_initialized = false;
 }

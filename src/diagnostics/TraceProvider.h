@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <wmistr.h>
+#include <evntrace.h>
 
 #include <cstdint>
 
@@ -19,8 +20,10 @@ struct TraceControlBlock {
 
 // Registers the provider (control GUID {fd7a03bb-c60d-421d-bc3a-b41d39f2786b}); failure is ignored.
 void RegisterTraceProvider();
-// Unregisters it if it was registered.
+// Unregisters it if it was registered, and clears the logger, level and flags it was enabled with.
 void UnregisterTraceProvider();
+// Whether the provider is registered (between the two calls above).
+bool IsTraceProviderInitialized();
 
 // The process's one control block, for trace points and tests.
 TraceControlBlock& GetTraceControlBlock();
@@ -29,3 +32,8 @@ TraceControlBlock& GetTraceControlBlock();
 // anything else answers 87 and changes nothing. Always sets *bufferSize to 0.
 ULONG WINAPI TraceControlCallback(WMIDPREQUESTCODE requestCode, PVOID context, ULONG* bufferSize,
                                   PVOID buffer);
+
+// Test seam: the function trace points hand their messages to, TraceMessage unless replaced (null
+// restores it). Wine's TraceMessage is a stub, so only a replacement can show what reached it.
+using TraceMessageFunction = decltype(&::TraceMessage);
+void SetTraceMessageForTest(TraceMessageFunction function);

@@ -19,7 +19,18 @@ bool FileExists(const std::u16string& path) {
     return PathFileExistsW(ToWide(path).c_str()) != FALSE;
 }
 
+LONG OpenHiveKey(const wchar_t* hive) {
+    win::unique_hkey key;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, hive, 0, KEY_READ | KEY_WOW64_32KEY, key.put());
+}
+
+HiveKeyOpener g_openHiveKey = &OpenHiveKey;
+
 }  // namespace
+
+void SetHiveKeyOpenerForTest(HiveKeyOpener opener) {
+    g_openHiveKey = opener != nullptr ? opener : &OpenHiveKey;
+}
 
 DWORD GetModulePath(HMODULE module, std::wstring& path) {
     wchar_t buffer[kMaxPath] = {};
@@ -60,9 +71,7 @@ DWORD GetRegistryHiveAt(const wchar_t* modulePath, wchar_t* buffer, DWORD size) 
     if (length == size - 1) {
         return ERROR_INSUFFICIENT_BUFFER;
     }
-    win::unique_hkey key;
-    const LONG opened =
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, buffer, 0, KEY_READ | KEY_WOW64_32KEY, key.put());
+    const LONG opened = g_openHiveKey(buffer);
     if (opened == ERROR_ACCESS_DENIED) {
         OutputDebugStringW(kHiveAccessDeniedText);
     } else if (opened == ERROR_FILE_NOT_FOUND) {

@@ -36,6 +36,11 @@ DWORD GetRegistryHiveAt(const wchar_t* modulePath, wchar_t* buffer, DWORD size);
 // The same for `module` (null: the running executable).
 DWORD GetRegistryHive(HMODULE module, wchar_t* buffer, DWORD size);
 
+// Test seam: how the hive key is tried, as the Win32 result of opening it (null restores the real
+// open). Wine does not enforce registry key security, so a denial can only be shown through this.
+using HiveKeyOpener = LONG (*)(const wchar_t* hive);
+void SetHiveKeyOpenerForTest(HiveKeyOpener opener);
+
 // The silo name from "silo" of section "isolation", for the program at `modulePath`: 87 when
 // `size` < 38, 2 without isolate.ini, 122 when the value fills the buffer, 13 with an emptied
 // buffer when the name is not valid, else 0.

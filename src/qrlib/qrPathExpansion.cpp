@@ -4,6 +4,7 @@
 #include <shlobj.h>
 #include <shlwapi.h>
 
+#include "diagnostics/Trace.h"
 #include "qrlib/ExpansionRules.h"
 #include "qrlib/IsolationProfile.h"
 #include "qrlib/RegistryString.h"
@@ -15,6 +16,7 @@ namespace qrPathExpansion {
 
 namespace {
 
+constexpr std::uint16_t kTraceExpandFailed = 20;
 constexpr wchar_t kCurrentVersionKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion";
 
 // The map key of one expansion, opened on first use and closed with the expansion.
@@ -91,6 +93,11 @@ std::int32_t Expand(const wchar_t* input, std::wstring& output, CIsolation& isol
     const std::int32_t result =
         ExpandVariables(input != nullptr ? text.c_str() : nullptr, expanded, source);
     output = ToWide(expanded);
+    if (result == 0) {
+        // Callers report a failure in their own words; the trace keeps which text did not expand.
+        trace::Text(trace::kFlagError, trace::kLevelError, kTraceExpandFailed,
+                    input != nullptr ? input : L"(null)", 0);
+    }
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "diagnostics/DebugLog.h"
 #include "service/ServiceNames.h"
 #include "service/ServiceStatus.h"
+#include "service/ServiceSystemCalls.h"
 #include "win/com_error.h"
 
 namespace {
@@ -35,7 +36,7 @@ void DoNTService() {
 
 void WINAPI service_main(DWORD argc, LPSTR* argv) {
     SERVICE_STATUS_HANDLE handle =
-        RegisterServiceCtrlHandlerA(names::kServiceName, &ServiceControlHandler);
+        SystemCalls().registerServiceCtrlHandler(names::kServiceName, &ServiceControlHandler);
     if (handle == nullptr) {
         return;
     }

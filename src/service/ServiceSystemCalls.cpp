@@ -2,7 +2,7 @@
 
 namespace {
 const ServiceSystemCalls kReal = {&::SetServiceStatus, &::RegisterEventSourceA, &::ReportEventA,
-                                  &::DeregisterEventSource};
+                                  &::DeregisterEventSource, &::RegisterServiceCtrlHandlerA};
 ServiceSystemCalls g_calls = kReal;
 }  // namespace
 

@@ -1,6 +1,7 @@
-// The Win32 calls of the status report and the event log, through a table that tests can replace:
-// Wine's event log cannot be read back and SetServiceStatus cannot be made to fail on demand.
-// Production code never changes the table.
+// The Win32 calls of the status report, the event log and the handler registration, through a
+// table that tests can replace: Wine's event log cannot be read back, SetServiceStatus cannot be
+// made to fail on demand and a handler registers only inside the SCM's dispatcher. Production code
+// never changes the table.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +11,7 @@ struct ServiceSystemCalls {
     decltype(&::RegisterEventSourceA) registerEventSource;
     decltype(&::ReportEventA) reportEvent;
     decltype(&::DeregisterEventSource) deregisterEventSource;
+    decltype(&::RegisterServiceCtrlHandlerA) registerServiceCtrlHandler;
 };
 
 // The table in use; initially the real functions.

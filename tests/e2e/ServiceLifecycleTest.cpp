@@ -211,6 +211,110 @@ TEST_F(ServiceLifecycle, StartRunsTheUpgradeAndTheServiceRemovesItself) {
     EXPECT_TRUE(IsInterleaving(log, {starter, run, kUninstallLines})) << Dump(log);
 }
 
+// While an upgrade run holds "YolInstall_exist", install and start refuse: the registration and
+// the upgrade state stay as they were.
+TEST_F(ServiceLifecycle, InstallAndStartRefuseWhileARunIsInProgress) {
+    const std::string first = StageAgent("first");
+    Install(first);
+    SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 1);
+    win::unique_handle run(CreateMutexA(nullptr, FALSE, "YolInstall_exist"));
+
+    const std::string second = StageAgent("second");
+    EXPECT_EQ(0u, Execute(second, "-install"));
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    EXPECT_EQ(
+        (Lines{kHeader, "-install", "<mfn_Install> Begin.",
+               "<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
+               "command line has been handled", kHeader, "-start", "<mfn_StartService> Begin.",
+               "<mfn_StartService> Create Mutex of yolinstall_exist failed.",
+               "command line has been handled"}),
+        ReadLog(Folder(second)));
+    const ServiceConfig config = QueryConfig();
+    EXPECT_EQ("\"" + first + "\"", config.imagePath);
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), config.state);
+    EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup"));
+}
+
+// Whether `log` reads as `wanted`, where "*" in a wanted line stands for any text (the system's
+// wording of an error) and a run of "." lines counts as one.
+bool Matches(Lines log, const Lines& wanted) {
+    log.erase(std::unique(
+                  log.begin(), log.end(),
+                  [](const std::string& a, const std::string& b) { return a == "." && b == "."; }),
+              log.end());
+    auto match = [](const std::string& line, const std::string& pattern) {
+        const size_t star = pattern.find('*');
+        if (star == std::string::npos) {
+            return line == pattern;
+        }
+        const size_t tail = pattern.size() - star - 1;
+        return line.size() >= pattern.size() - 1 && line.compare(0, star, pattern, 0, star) == 0 &&
+               line.compare(line.size() - tail, tail, pattern, star + 1, tail) == 0;
+    };
+    return log.size() == wanted.size() && std::equal(log.begin(), log.end(), wanted.begin(), match);
+}
+
+// The start command's failures, against a stand-in service that stays start pending at one check
+// point with a short wait hint; -uninstall then stops that running service and removes it.
+TEST_F(ServiceLifecycle, StartFailuresAndUninstallOfARunningService) {
+    const std::string exe = StageAgent();
+    EXPECT_EQ(0u, Execute(exe, "-start"));  // nothing installed
+    EXPECT_EQ(0u, Execute(exe, "-install"));
+    {
+        win::unique_schandle service(
+            OpenServiceA(OpenManager().get(), kService, SERVICE_CHANGE_CONFIG));
+        const std::string image = "\"" + g_inputs.standin + "\" --pending-service";
+        ASSERT_TRUE(ChangeServiceConfigA(service.get(), SERVICE_NO_CHANGE, SERVICE_NO_CHANGE,
+                                         SERVICE_NO_CHANGE, image.c_str(), nullptr, nullptr,
+                                         nullptr, nullptr, nullptr, nullptr));
+    }
+    EXPECT_EQ(0u, Execute(exe, "-start"));
+    EXPECT_EQ(0u, Execute(exe, "-start"));  // the service is still there, pending
+    EXPECT_EQ(0u, Execute(exe, "-uninstall"));
+    EXPECT_FALSE(ServiceExists(kService));
+
+    const Lines log = ReadLog(m_folder);
+    Lines wanted = {kHeader,
+                    "-start",
+                    "<mfn_StartService> Begin.",
+                    "OpenService failed - * (0x424)",
+                    "<mfn_StartService> End.",
+                    "command line has been handled"};
+    const Lines install = InstallLines("-install");
+    wanted.insert(wanted.end(), install.begin(), install.end());
+    wanted.insert(wanted.end(), {kHeader,
+                                 "-start",
+                                 "<mfn_StartService> Begin.",
+                                 "Starting Zanthrex Auto-upgrade Agent",
+                                 ".",
+                                 "StartStatus - No progress made within the wait hint",
+                                 "Zanthrex Auto-upgrade Agent failed to start.",
+                                 "  Current State: 2\n",
+                                 "  Exit Code: 0\n",
+                                 "  Service Specific Exit Code: 0\n",
+                                 "  Check Point: 1\n",
+                                 "  Wait Hint: 1900\n",
+                                 "  Last Error Code: *\n",
+                                 "<mfn_StartService> End.",
+                                 "command line has been handled",
+                                 kHeader,
+                                 "-start",
+                                 "<mfn_StartService> Begin.",
+                                 "StartService failed - * (0x420)",
+                                 "<mfn_StartService> End.",
+                                 "command line has been handled",
+                                 kHeader,
+                                 "-uninstall",
+                                 "<mfn_UnInstall> Begin.",
+                                 "Stopping Zanthrex Auto-upgrade Agent",
+                                 ".",
+                                 "Zanthrex Auto-upgrade Agent stopped.",
+                                 "Zanthrex Auto-upgrade Agent removed.",
+                                 "<mfn_UnInstall> End.",
+                                 "command line has been handled"});
+    EXPECT_TRUE(Matches(log, wanted)) << Dump(log);
+}
+
 TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
     const std::string exe = StageAgent();
     Install(exe);
@@ -238,18 +342,6 @@ TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
                       "<mfn_Runservice> called."};
     expected.insert(expected.end(), kUninstallLines.begin(), kUninstallLines.end());
     EXPECT_EQ(expected, WaitForLog(m_folder, expected.size()));
-}
-
-TEST_F(ServiceLifecycle, UnknownSwitchDoesNothingAndTheFirstMatchingSwitchWins) {
-    const std::string exe = StageAgent();
-    EXPECT_EQ(0u, Execute(exe, "/install"));
-    EXPECT_FALSE(ServiceExists(kService));
-    EXPECT_EQ((Lines{kHeader, "/install", "command line has been handled"}), ReadLog(m_folder));
-
-    EmptyLog(m_folder);
-    EXPECT_EQ(0u, Execute(exe, "-install-uninstall"));
-    EXPECT_TRUE(ServiceExists(kService));
-    EXPECT_EQ(InstallLines("-install-uninstall"), ReadLog(m_folder));
 }
 
 }  // namespace

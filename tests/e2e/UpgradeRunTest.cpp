@@ -19,8 +19,9 @@ namespace {
 
 using Trace = std::vector<long long>;  // the values a registry value took, -1 for absent
 
-std::optional<DWORD> Link(const char* name) {
-    return ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, name);
+// A value of the product link key, in the 32-bit view unless told otherwise.
+std::optional<DWORD> Link(const char* name, REGSAM view = KEY_WOW64_32KEY) {
+    return ReadDword(HKEY_LOCAL_MACHINE, view, kLinkKey, name);
 }
 std::optional<DWORD> Marker() {
     return ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default");
@@ -30,7 +31,7 @@ std::optional<DWORD> Marker() {
 // that the agent writes and its own self-removal deletes moments later can still be asserted.
 class CLinkTrace {
 public:
-    explicit CLinkTrace(const char* name) : m_name(name), m_seen{Read()} {
+    CLinkTrace(const char* name, REGSAM view) : m_name(name), m_view(view), m_seen{Read()} {
         m_poller = std::thread([this] {
             for (; !m_stop; Sleep(2)) {
                 if (const long long value = Read(); value != m_seen.back()) {
@@ -50,10 +51,11 @@ public:
 
 private:
     long long Read() const {
-        const std::optional<DWORD> value = Link(m_name);
+        const std::optional<DWORD> value = Link(m_name, m_view);
         return value ? static_cast<long long>(*value) : -1;
     }
     const char* const m_name;
+    const REGSAM m_view;
     std::atomic<bool> m_stop{false};
     Trace m_seen;
     std::thread m_poller;
@@ -87,12 +89,12 @@ protected:
     // itself. That removal deletes "LaunchSetup" again, so its values are traced through the run.
     void StartAndWaitForTheEnd() {
         Install(Agent());
-        CLinkTrace launchSetup("LaunchSetup"), status("YolSetupStatus");
+        CLinkTrace launchSetup("LaunchSetup", m_view), status("YolSetupStatus", m_view);
         ASSERT_EQ(0u, Execute(Agent(), "-start"));
         ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000))
             << "the run did not end with the service removing itself";
         // The uninstall deletes "LaunchSetup" just after the service.
-        EXPECT_TRUE(WaitUntil([] { return !Link("LaunchSetup"); }, 15000));
+        EXPECT_TRUE(WaitUntil([this] { return !Link("LaunchSetup", m_view); }, 15000));
         m_launchSetup = launchSetup.Stop();
         EXPECT_EQ(Trace({-1, 1, 2}), status.Stop()) << "YolSetupStatus: 1 during the run, then 2";
     }
@@ -123,6 +125,7 @@ protected:
 
     Trace m_launchSetup;
     std::string m_client;
+    REGSAM m_view = KEY_WOW64_32KEY;  // the client's: 64-bit once its service is installed
 };
 
 // How the registry handshake decides a run: "LaunchSetup" (as a DWORD, as text, or absent) and the
@@ -132,6 +135,7 @@ struct HandshakeCase {
     std::optional<DWORD> launchSetup;
     bool launchSetupAsText;
     std::optional<DWORD> marker;
+    DWORD code;  // what setup leaves
     int setupRuns;
     Trace launchSetupTrace;  // written by the run, deleted by the self-removal
     Lines decisionLines;
@@ -150,15 +154,15 @@ TEST_P(Handshake, DecidesWhetherSetupRunsAndCountsTheAttempt) {
     if (c.marker) {
         SetDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default", *c.marker);
     }
-    Stage({"4"});
+    Stage({std::to_string(c.code)});
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(c.setupRuns, Record().runs);
     EXPECT_EQ(c.launchSetupTrace, m_launchSetup);
     ExpectRun(c.decisionLines, c.succeeded);
     if (c.setupRuns == 1) {
-        EXPECT_EQ(4u, Link("YolInstResult"));
-        EXPECT_EQ(99u, Marker());
+        EXPECT_EQ(c.code, Link("YolInstResult"));
+        EXPECT_EQ(c.succeeded ? 99u : c.code, Marker());
     }
 }
 
@@ -166,78 +170,51 @@ const Lines kFirstTime = {"YolInst: LaunchSetup not found, first time setup. ",
                           "YolInst: RunYolSetup returns code = 0",
                           "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 4"};
 const Lines kStaged = {"YolInst: RunYolSetup returns code = 0", "YolInst: Times to set up = 1",
-                       "<YolSetupResult>Yol Setup Code = 4"};
+                       "<YolSetupResult>Yol Setup Code = 6"};
 const Lines kInstalled = {"YolInst: RunYolSetup has been run, result = 99"};
 const Lines kAttempted = {"YolInst: Yol Setup has FAILED for 1 times."};
 
 INSTANTIATE_TEST_SUITE_P(
     Paths, Handshake,
     testing::Values(
-        HandshakeCase{"FirstTime", {}, false, {}, 1, {-1, 1, -1}, kFirstTime, true},
+        HandshakeCase{"FirstTime", {}, false, {}, 4, 1, {-1, 1, -1}, kFirstTime, true},
         // Without a readable "LaunchSetup" the marker is not consulted: setup runs again.
-        HandshakeCase{"FirstTimeDespiteMarker", {}, false, 99u, 1, {-1, 1, -1}, kFirstTime, true},
-        HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 1, {-1, 1, -1}, kFirstTime, true},
-        HandshakeCase{"Staged", 0u, false, {}, 1, {0, 1, -1}, kStaged, true},
-        HandshakeCase{"AlreadyInstalled", 0u, false, 99u, 0, {0, -1}, kInstalled, true},
-        HandshakeCase{"AlreadyAttempted", 3u, false, 5u, 0, {3, -1}, kAttempted, false}),
+        HandshakeCase{
+            "FirstTimeDespiteMarker", {}, false, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
+        HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
+        HandshakeCase{"Staged", 0u, false, {}, 6, 1, {0, 1, -1}, kStaged, false},
+        HandshakeCase{"AlreadyInstalled", 0u, false, 99u, 4, 0, {0, -1}, kInstalled, true},
+        HandshakeCase{"AlreadyAttempted", 3u, false, 5u, 4, 0, {3, -1}, kAttempted, false}),
     [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
-// Each code setup can leave is copied to "YolInstResult"; successes are marked 99.
-struct CodeCase {
-    const char* result;  // what the stand-in writes
-    std::optional<DWORD> recorded;
-    std::optional<DWORD> markerAfter;
-    bool succeeded;
-};
-
-class ResultCode : public UpgradeRun, public testing::WithParamInterface<CodeCase> {};
-
-TEST_P(ResultCode, IsRecordedAndDecidesTheOutcome) {
-    const CodeCase& c = GetParam();
-    SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 0);
-    Stage({c.result}, /*fastPoll=*/!c.recorded);
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(c.recorded, Link("YolInstResult"));
-    EXPECT_EQ(c.markerAfter, Marker());
-    ExpectRun({SetupPathLine(), "Successfully created new mutex"}, c.succeeded);
-}
-
-INSTANTIATE_TEST_SUITE_P(Codes, ResultCode,
-                         testing::Values(CodeCase{"0", 0u, 99u, true}, CodeCase{"1", 1u, 1u, false},
-                                         CodeCase{"2", 2u, 2u, false}, CodeCase{"3", 3u, 3u, false},
-                                         CodeCase{"4", 4u, 99u, true}, CodeCase{"5", 5u, 99u, true},
-                                         CodeCase{"6", 6u, 6u, false}, CodeCase{"7", 7u, 7u, false},
-                                         CodeCase{"99", 99u, 99u, false},
-                                         CodeCase{"none", std::nullopt, std::nullopt, false}),
-                         [](const testing::TestParamInfo<CodeCase>& info) {
-                             return std::string(info.param.result);
-                         });
-
-TEST_F(UpgradeRun, FirstTimeWithoutAResultFailsWithoutASecondAttempt) {
-    Stage({"none"}, /*fastPoll=*/true);
+// With the management client's service installed the handshake lives in the 64-bit view, and
+// nothing is written to the 32-bit one. A stop request already waiting when the run looks is
+// noted and does not stop the run; a notify mutex held by someone else does not keep setup from
+// running.
+TEST_F(UpgradeRun, ClientsViewWaitingStopRequestAndNotifyMutexHeldElsewhere) {
+    ASSERT_TRUE(win::unique_schandle(CreateServiceA(
+        OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
+        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+        "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)));
+    m_view = KEY_WOW64_64KEY;
+    SetDword(HKEY_LOCAL_MACHINE, m_view, kLinkKey, "LaunchSetup", 0);
+    win::unique_handle stop(CreateEventA(nullptr, TRUE, TRUE, "StopYolInstServiceEvent"));
+    win::unique_handle notify(CreateMutexA(nullptr, TRUE, "Global\\QENAutoUpgradeNotifyPass"));
+    Stage({"5"});
     StartAndWaitForTheEnd();
 
     EXPECT_EQ(1, Record().runs);
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    EXPECT_FALSE(Link("YolInstResult"));
-    ExpectRun(
-        {"YolInst: Write 1 to LaunchSetup.",
-         "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
-         "<YolSetupResult>ERR to read YolSetupResult.", "********* install error 1303-- retry 1"},
-        false);
-}
-
-TEST_F(UpgradeRun, MissingSetupRunsNothingAndFails) {
-    StageAgent("", /*fastPoll=*/true);
-    StartAndWaitForTheEnd();
-
-    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
-    ExpectRun(
-        {SetupPathLine(),
-         "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with install",
-         "YolInst: RunYolSetup returns code = 0", "<YolSetupResult>ERR to read YolSetupResult."},
-        false);
+    EXPECT_EQ(Trace({0, 1, -1}), m_launchSetup);
+    EXPECT_EQ(5u, Link("YolInstResult", m_view));
+    win::unique_hkey view32;
+    EXPECT_EQ(ERROR_FILE_NOT_FOUND, RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanthrex", 0,
+                                                  KEY_READ | KEY_WOW64_32KEY, view32.put()));
+    ExpectRun({"Create Mutex. Failed (ALREADY_EXISTS) ", "YolInst: Times to set up = 1",
+               "<YolSetupResult>Yol Setup Code = 5"},
+              true);
+    EXPECT_TRUE(ContainsInOrder(
+        ReadLog(m_folder), {"<ServiceStart>To wait for stop event", "YolInst: Stop event received.",
+                            "YolInst: Storage Path=" + m_folder}));
 }
 
 TEST_F(UpgradeRun, ResultWrittenSecondsAfterSetupEndedIsStillRead) {
@@ -316,22 +293,6 @@ TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
     ExpectRun({SetupPathLine(), "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971",
                expected, "Successfully created new mutex"},
               true);
-}
-
-// A start argument that is not a process ID gives no caller: setup gets no YOLPID.
-TEST_F(UpgradeRun, StartArgumentThatIsNoNumberGivesNoCaller) {
-    Stage({});
-    Install(Agent());
-    {
-        win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_START));
-        const char* arguments[] = {"not-a-pid"};
-        ASSERT_TRUE(StartServiceA(service.get(), 1, arguments)) << GetLastError();
-    }
-    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000));
-
-    const std::string commandLine = Record().last.at("command_line");
-    EXPECT_EQ(std::string::npos, commandLine.find("YOLPID")) << commandLine;
-    EXPECT_NE(std::string::npos, commandLine.find(" REBOOT=ReallySuppress")) << commandLine;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "diagnostics/DebugLog.h"
+#include "CapturedLog.h"
 #include "installer/CommandLinePieces.h"
 #include "installer/LogOption.h"
 #include "installer/VersionRules.h"
@@ -14,22 +14,6 @@
 namespace {
 
 using installer::Version;
-
-// Records the debug log's lines while it exists.
-class CCapturedLog : public IDebugLog {
-public:
-    CCapturedLog() : m_previous(InstallDebugLog(this)) {}
-    ~CCapturedLog() override { InstallDebugLog(m_previous); }
-    void Enable() override {}
-    void Disable() override {}
-    bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { text += line.c_str(); }
-
-    std::string text;
-
-private:
-    IDebugLog* m_previous;
-};
 
 std::string Environment(const std::string& name) {
     return name == "TEMP" ? "D:\\Temp"
@@ -96,12 +80,9 @@ TEST(InstallerCommandLine, OptionsComeFromTheirSourcesInTheirOrder) {
             {"unattended", "C:\\My Logs\\a.log", "IDCENABLE=yes /l*v D:\\other.log", true,
              4294967295u, "/qb!- /l*v C:\\My YOLPID=4294967295"},
             // The UI level matches whole words after upper-casing.
-            {"normal", "", "", false, 0, "/qf"},
             {"NoRmAl", "", "", false, 0, "/qf"},
-            {"unattended", "", "", false, 0, "/qb!-"},
             {"NORMAL ", "", "", false, 0, "/qn"},
             {"UNATTEND", "", "", false, 0, "/qn"},
-            {"basic", "", "", false, 0, "/qn"},
             // Only the first IDCENABLE counts, and only with "=" and a 0 or 1 after it.
             {"", "", "/qn IDCENABLE=0", false, 0, "/qn IDCENABLE=0"},
             {"", "", "IDCENABLE\t=\t1 /qn", false, 0, "/qn IDCENABLE=1"},

@@ -6,9 +6,6 @@
 
 namespace {
 
-using diag::ChooseLogOpenMode;
-using diag::LogOpenMode;
-
 TEST(LogFormat, LogFileLivesBesideTheExecutable) {
     EXPECT_EQ(diag::LogPathForModule("C:\\Program Files\\Yol\\yolinst.exe"),
               "C:\\Program Files\\Yol\\yolinst.log");
@@ -19,14 +16,6 @@ TEST(LogFormat, LogFileLivesBesideTheExecutable) {
     // The 300-byte buffer cuts an over-long path instead of overrunning.
     const std::string deep = "C:\\" + std::string(400, 'd') + "\\yolinst.exe";
     EXPECT_EQ(diag::LogPathForModule(deep).size(), 299u);
-}
-
-TEST(LogFormat, AppendsOnlyToAnExistingFileBelowTheLimit) {
-    EXPECT_EQ(ChooseLogOpenMode(true, 0), LogOpenMode::Append);
-    EXPECT_EQ(ChooseLogOpenMode(true, 16383), LogOpenMode::Append);
-    EXPECT_EQ(ChooseLogOpenMode(true, 16384), LogOpenMode::Truncate);
-    EXPECT_EQ(ChooseLogOpenMode(true, 1u << 30), LogOpenMode::Truncate);
-    EXPECT_EQ(ChooseLogOpenMode(false, 0), LogOpenMode::Truncate);
 }
 
 TEST(LogFormat, StampAndHeader) {

@@ -4,7 +4,6 @@
 
 #include "service/ErrorText.h"
 #include "service/StartWait.h"
-#include "service/StatusRules.h"
 
 namespace {
 
@@ -29,18 +28,6 @@ TEST(StartWait, NoProgressIsMeasuredFromTheLastCheckPointRise) {
     CStartProgress wrapping(5, 0xFFFFFF00u);
     EXPECT_TRUE(wrapping.Observe(5, 1000, 0x00000100u));
     EXPECT_FALSE(wrapping.Observe(5, 1000, 0x00000400u));
-}
-
-// The accepted controls that go with each state are checked report by report in the win tier.
-TEST(StatusRules, CheckPointsRiseOnlyWithPendingReports) {
-    status::CCheckPointCounter counter;
-    EXPECT_EQ(counter.Next(status::kRunning), 0u);
-    EXPECT_EQ(counter.Next(status::kStartPending), 1u);
-    EXPECT_EQ(counter.Next(status::kStartPending), 2u);
-    EXPECT_EQ(counter.Next(status::kRunning), 0u);
-    EXPECT_EQ(counter.Next(status::kStopPending), 3u);  // never reset
-    EXPECT_EQ(counter.Next(status::kStopped), 0u);
-    EXPECT_EQ(counter.Next(7), 4u);  // paused and other states count as pending
 }
 
 TEST(ErrorText, SystemTextWithoutItsLineBreakAndTheCodeInHex) {

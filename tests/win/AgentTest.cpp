@@ -6,6 +6,7 @@
 #include <string>
 #include <utility>
 
+#include "../unit/CapturedLog.h"
 #include "TempDir.h"
 #include "agent/CallerPid.h"
 #include "agent/LaunchProcess.h"
@@ -17,6 +18,13 @@
 #include "qrlib/qrFile.h"
 #include "service/ServiceSystemCalls.h"
 #include "win/unique_any.h"
+
+// The result polls of these tests: counted, and a millisecond apart instead of a second.
+static int g_resultPolls = 0;
+std::uint32_t ResultPollIntervalMs() {
+    ++g_resultPolls;
+    return 1;
+}
 
 namespace {
 
@@ -157,9 +165,11 @@ TEST(SetupResult, EveryCodeIsRecordedAndSuccessesMarkedWith99) {
         EXPECT_EQ(ReadResultMarker(), markerAfter) << code;
     }
 
-    // No code, or text where the code should be: no result, and nothing recorded.
+    // No code, or text where the code should be: no result after 120 polls, and nothing recorded.
     ResetSetupResult();
+    g_resultPolls = 0;
     EXPECT_EQ(YolSetupResult(), 2);
+    EXPECT_EQ(g_resultPolls, 120);
     EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
     ASSERT_EQ(RegSetKeyValueA(HKEY_CLASSES_ROOT, product::kMarkerKey, product::kMarkerValue, REG_SZ,
                               "0", 2),
@@ -189,12 +199,51 @@ TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
     EXPECT_FALSE(ReadLinkValue(product::kLaunchSetup));  // nothing attempted
 }
 
-// A setup.exe that cannot be held read-shared (missing, a directory, or held open for writing by
-// someone else) is never run: the launch ends with 0 and leaves nothing behind.
+// A run in this process, beside which there is no setup.exe: it is first-time, finds nothing to
+// launch, counts the attempt, gets no result and fails without a second attempt.
+TEST(ServiceRun, FirstTimeWithoutSetupFailsWithoutASecondAttempt) {
+    for (const char* name : {product::kLaunchSetup, product::kSetupStatus}) {
+        DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, name, KEY_WOW64_32KEY);
+    }
+    ResetSetupResult();
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    const std::string folder = std::string(self).substr(0, std::string(self).rfind('\\'));
+    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
+        return TRUE;
+    };
+    CCapturedLog log;
+    ServiceStart(0, nullptr);
+    SystemCalls() = RealSystemCalls();
+
+    EXPECT_EQ(
+        log.text,
+        "<ServiceStart>To begin the service\n<ServiceStart>Set up pending\n"
+        "<ServiceStart>If already running\n<ServiceStart>To create event\n"
+        "<ServiceStart>To create mutex\n<ServiceStart>To wait for stop event\n"
+        "YolInst: Storage Path=" +
+            folder +
+            "\nYolInst: LaunchSetup not found, first time setup. \n"
+            "Setup path = " +
+            folder +
+            "\\setup.exe\n"
+            "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with "
+            "install\n"
+            "YolInst: RunYolSetup returns code = 0\nYolInst: Write 1 to LaunchSetup.\n"
+            "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.\n"
+            "<YolSetupResult>ERR to read YolSetupResult.\n********* install error 1303-- retry 1\n"
+            "YolInst: Auto-upgrade failed.\nYolInst: Stopping Yolinst ...\n"
+            "================= End ===================\n");
+    EXPECT_EQ(ReadLinkValue(product::kLaunchSetup), 1u);
+    EXPECT_EQ(ReadLinkValue(product::kSetupStatus), 2u);
+    EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
+    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, nullptr, KEY_WOW64_32KEY);
+}
+
+// A setup.exe that cannot be held read-shared (a directory, or held open for writing by someone
+// else) is never run: the launch ends with 0 and leaves nothing behind.
 TEST(SetupLaunch, UnopenableSetupRunsNothing) {
     CTempDir dir("yol-launch");
-    EXPECT_EQ(RunYolSetup(dir.path().c_str(), 0), 0);
-
     ASSERT_TRUE(CreateDirectoryA(dir.File("setup.exe").c_str(), nullptr));
     EXPECT_EQ(RunYolSetup(dir.path().c_str(), 0), 0);
     RemoveDirectoryA(dir.File("setup.exe").c_str());

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "agent/SetupResult.h"
 #include "service/DebugMode.h"
 #include "service/ServiceStatus.h"
 #include "service/ServiceSystemCalls.h"
@@ -26,6 +27,12 @@ TEST(DebugMode, NothingReachesTheScmOrTheEventLog) {
     EXPECT_EQ(g_calls, 0);
     EXPECT_EQ(LastServiceError(), 0u);  // not even stored
     SystemCalls() = RealSystemCalls();
+}
+
+// The product waits a second between its polls for setup's result (the other test builds poll
+// every millisecond).
+TEST(ResultPolling, TheProductPollsOnceASecond) {
+    EXPECT_EQ(ResultPollIntervalMs(), 1000u);
 }
 
 }  // namespace

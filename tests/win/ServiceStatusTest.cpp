@@ -1,5 +1,5 @@
-// Status reports and error events through the system-call table: Wine cannot show what reached
-// SetServiceStatus or the event log, so the table records it.
+// Status reports, error events and the service main through the system-call table: Wine cannot
+// show what reached SetServiceStatus or the event log, so the table records it.
 #include "service/ServiceStatus.h"
 
 #include <windows.h>
@@ -7,11 +7,19 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
+#include <stdexcept>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
+#include "../unit/CapturedLog.h"
 #include "diagnostics/TraceProvider.h"
+#include "service/Dispatcher.h"
 #include "service/ServiceSystemCalls.h"
+#include "win/com_error.h"
+#include "win/unique_any.h"
 
 namespace {
 
@@ -21,15 +29,22 @@ using Calls = std::vector<std::vector<std::string>>;
 // What reached the table; reset for every test.
 struct Recorded {
     std::vector<SERVICE_STATUS> reports;
-    DWORD reportError = 0;    // non-zero: SetServiceStatus fails with it
-    HANDLE source = kSource;  // RegisterEventSourceA's answer
-    Calls calls;              // the event-log calls in order, with their strings
+    DWORD reportError = 0;        // non-zero: the first SetServiceStatus fails with it
+    std::function<void()> raise;  // set: the first SetServiceStatus calls it
+    HANDLE source = kSource;      // RegisterEventSourceA's answer
+    Calls calls;                  // the event-log calls in order, with their strings
+    bool noHandler = false;       // the handler cannot be registered
+    std::string log;              // the debug log's lines
 } g;
 
 BOOL WINAPI SetStatus(SERVICE_STATUS_HANDLE, LPSERVICE_STATUS status) {
     g.reports.push_back(*status);
-    SetLastError(g.reportError);
-    return g.reportError == 0;
+    if (g.raise && g.reports.size() == 1) {
+        g.raise();
+    }
+    const DWORD error = g.reports.size() == 1 ? g.reportError : 0;
+    SetLastError(error);
+    return error == 0;
 }
 HANDLE WINAPI Register(LPCSTR server, LPCSTR name) {
     g.calls.push_back({"register", server ? server : "(local)", name});
@@ -47,14 +62,19 @@ BOOL WINAPI Deregister(HANDLE handle) {
     g.calls.push_back({handle == kSource ? "deregister" : "deregister another handle"});
     return TRUE;
 }
+SERVICE_STATUS_HANDLE WINAPI RegisterHandler(LPCSTR name, LPHANDLER_FUNCTION handler) {
+    g.calls.push_back({"handler", name, handler == &ServiceControlHandler ? "ours" : "other"});
+    return g.noHandler ? nullptr : reinterpret_cast<SERVICE_STATUS_HANDLE>(0x5678);
+}
 
 class ServiceStatusTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g = Recorded();
-        SystemCalls() = {&SetStatus, &Register, &Report, &Deregister};
+        SystemCalls() = {&SetStatus, &Register, &Report, &Deregister, &RegisterHandler};
     }
     void TearDown() override { SystemCalls() = RealSystemCalls(); }
+    CCapturedLog m_log;
 };
 
 std::vector<DWORD> Fields(const SERVICE_STATUS& s) {
@@ -72,6 +92,7 @@ TEST_F(ServiceStatusTest, ReportsCarryControlsAndCheckPoints) {
     const Step steps[] = {{SERVICE_RUNNING, 0, 0, 5, 0},
                           {SERVICE_START_PENDING, 0, 5000, 0, 1},
                           {SERVICE_START_PENDING, 0, 5000, 0, 2},
+                          {SERVICE_RUNNING, 0, 0, 5, 0},  // the count goes on afterwards
                           {SERVICE_STOP_PENDING, 0, 0, 5, 3},
                           {SERVICE_STOPPED, 1063, 0, 5, 0}};
     InitServiceStatus();
@@ -110,19 +131,89 @@ TEST_F(ServiceStatusTest, AFailedReportWritesAnErrorEventAndBecomesTheExitCode) 
     EXPECT_EQ(g.calls, registration);
 }
 
-TEST(ErrorTextTest, LastErrorAsSystemTextAndCode) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    const std::string text = FormatLastErrorText();  // the system text, without its line break
-    EXPECT_TRUE(text.size() > 6 && text.substr(text.size() - 6) == " (0x5)" &&
-                text.find('\n') == std::string::npos)
-        << text;
-
-    SetLastError(0x20001234);  // no system text for a customer code
-    EXPECT_STREQ(FormatLastErrorText(), "");
-}
-
 std::vector<std::uint64_t> Fields(const TraceControlBlock& b) {
     return {b.registrationHandle, b.logger, b.flagsLength, b.level, b.options, b.flags};
+}
+
+void RunServiceMain() {
+    char name[] = "Yolinst";
+    char* arguments[] = {name};
+    service_main(1, arguments);
+}
+
+// Without a handler nothing is reported. When the running report fails the run is skipped: the
+// stopped report follows at once and carries the report's error.
+TEST_F(ServiceStatusTest, ServiceMainRunsOnlyAfterReportingRunning) {
+    g.noHandler = true;
+    RunServiceMain();
+    EXPECT_TRUE(g.reports.empty());
+
+    g = Recorded();
+    g.reportError = ERROR_INVALID_HANDLE;
+    RunServiceMain();
+    EXPECT_EQ(g.calls.front(), (std::vector<std::string>{"handler", "Yolinst", "ours"}));
+    ASSERT_EQ(g.reports.size(), 2u);
+    EXPECT_EQ(g.reports[0].dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(Fields(g.reports[1]), (std::vector<DWORD>{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED,
+                                                        5, ERROR_INVALID_HANDLE, 0, 0, 0}));
+    EXPECT_EQ(m_log.text, "");  // the run logs from its first step
+}
+
+// An exception is logged in its own words; the SCM is then told the service stopped (1064), so
+// that the process still removes it.
+TEST_F(ServiceStatusTest, ServiceMainLogsExceptionsAndStillStops) {
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[] { throw std::runtime_error("disk on fire"); },
+         "Exception thrown in service_main: disk on fire\n"},
+        {[] { throw win::com_error(E_ACCESSDENIED); },
+         "Atl exception thrown in service_main. HRESULT:-2147024891\n"}};
+    for (const auto& [raise, line] : cases) {
+        g = Recorded();
+        m_log.text.clear();
+        g.raise = raise;
+        RunServiceMain();
+        EXPECT_EQ(m_log.text, line);
+        ASSERT_EQ(g.reports.size(), 2u) << line;
+        EXPECT_EQ(g.reports[1].dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+        EXPECT_EQ(g.reports[1].dwWin32ExitCode, 1064u);
+    }
+}
+
+// Stop and shutdown report stop pending and ask the run to end; other controls re-report the
+// current state. In the debug run Ctrl-C and Ctrl-Break ask the run to end; other console events
+// go on to the next handler.
+TEST_F(ServiceStatusTest, ControlsAndConsoleEvents) {
+    win::unique_handle stop(CreateEventA(nullptr, TRUE, FALSE, "StopYolInstServiceEvent"));
+    // Already set: the handshake need not wait for a run that is not there.
+    win::unique_handle stopped(CreateEventA(nullptr, TRUE, TRUE, "YolInstServiceStoppedEvent"));
+    InitServiceStatus();
+    ASSERT_NE(ReportServiceStatus(SERVICE_START_PENDING, 0, 5000), 0);
+    ServiceControlHandler(SERVICE_CONTROL_INTERROGATE);
+    ASSERT_EQ(g.reports.size(), 2u);
+    EXPECT_EQ(Fields(g.reports[1]),
+              (std::vector<DWORD>{SERVICE_WIN32_OWN_PROCESS, SERVICE_START_PENDING, 0, 0,
+                                  g.reports[0].dwCheckPoint + 1, 0, 0}));
+
+    const std::string handshake =
+        "YolInst : Stopping Service ...\nYolInst: Waiting for service to stop...\n";
+    const std::string console = "Stopping Zanthrex Auto-upgrade Agent\n" + handshake;
+    const std::tuple<std::function<BOOL()>, BOOL, std::string, std::size_t> cases[] = {
+        {[] { return ServiceControlHandler(SERVICE_CONTROL_STOP), TRUE; }, TRUE, handshake, 3},
+        {[] { return ServiceControlHandler(SERVICE_CONTROL_SHUTDOWN), TRUE; }, TRUE, handshake, 4},
+        {[] { return ConsoleControlHandler(CTRL_C_EVENT); }, TRUE, console, 4},
+        {[] { return ConsoleControlHandler(CTRL_BREAK_EVENT); }, TRUE, console, 4},
+        {[] { return ConsoleControlHandler(CTRL_CLOSE_EVENT); }, FALSE, "", 4}};
+    for (const auto& [deliver, answer, lines, reports] : cases) {
+        ResetEvent(stop.get());
+        m_log.text.clear();
+        EXPECT_EQ(deliver(), answer) << lines;
+        EXPECT_EQ(m_log.text, lines);
+        EXPECT_EQ(WaitForSingleObject(stop.get(), 0), lines.empty() ? WAIT_TIMEOUT : WAIT_OBJECT_0);
+        ASSERT_EQ(g.reports.size(), reports);
+        EXPECT_EQ(Fields(g.reports.back()),
+                  (std::vector<DWORD>{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOP_PENDING, 5, 0,
+                                      g.reports.back().dwCheckPoint, 0, 0}));
+    }
 }
 
 TEST(TraceProviderTest, ControlCallbackTakesOnlyEnableAndDisable) {
@@ -137,12 +228,6 @@ TEST(TraceProviderTest, ControlCallbackTakesOnlyEnableAndDisable) {
     EXPECT_EQ(TraceControlCallback(WMI_DISABLE_EVENTS, &block, &size, nullptr), 0u);
     EXPECT_EQ(size, 0u);
     EXPECT_EQ(Fields(block), (std::vector<std::uint64_t>{7, 0, 1, 0, 0, 0}));
-
-    RegisterTraceProvider();
-    EXPECT_EQ(GetTraceControlBlock().flagsLength, 1u);
-    EXPECT_EQ(GetTraceControlBlock().level, 1u);
-    UnregisterTraceProvider();
-    EXPECT_EQ(GetTraceControlBlock().registrationHandle, 0u);
 }
 
 }  // namespace

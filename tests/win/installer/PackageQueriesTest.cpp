@@ -11,6 +11,7 @@
 #include <tuple>
 #include <vector>
 
+#include "../../unit/CapturedLog.h"
 #include "../TempDir.h"
 #include "InstallerTestSupport.h"
 #include "installer/CommandLineGenerator.h"
@@ -87,14 +88,24 @@ TEST(PackageInspection, TheHighestInstalledRelatedProductDecides) {
     }
 }
 
-// A value longer than the query's buffer fails, and the caller keeps its default.
-TEST(PackageInspection, OverlongPropertyLeavesTheValueUntouched) {
+// A query that fails at any step is logged with the installer's code, and the caller keeps its
+// value. (The view's execution cannot be made to fail on a package that opened.)
+TEST(PackageInspection, FailingPropertyQueriesAreLoggedAndLeaveTheValue) {
+    const std::tuple<const char*, std::uint32_t, std::string> rows[] = {
+        {"ZanthrexLongValue", 234, "ERROR: MsiRecordGetString failed with error 234\n"},
+        {"NoSuchProperty", 259, "ERROR: MsiViewFetch failed with error 259\n"},
+        {"It's", 1615,
+         "ERROR: MsiDatabaseOpenView failed with error 1615 from query SELECT * FROM Property "
+         "WHERE `Property`='It's'\n"}};
     CommandLineGenerator generator("C:\\");
-    std::string value = "untouched";
-    EXPECT_EQ(
-        generator.QueryPackageProperty(SamplePackage("12.1.6860.6400"), "ZanthrexLongValue", value),
-        234u);
-    EXPECT_EQ(value, "untouched");
+    for (const auto& [name, result, line] : rows) {
+        CCapturedLog log;
+        std::string value = "untouched";
+        EXPECT_EQ(generator.QueryPackageProperty(SamplePackage("12.1.6860.6400"), name, value),
+                  result);
+        EXPECT_EQ(value, "untouched");
+        EXPECT_EQ(log.text, line);
+    }
 }
 
 }  // namespace

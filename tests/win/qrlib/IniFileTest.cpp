@@ -1,6 +1,7 @@
 #include "qrlib/IniFile.h"
 
 #include "QrlibTestSupport.h"
+#include "win/unique_any.h"
 
 namespace {
 
@@ -24,6 +25,10 @@ TEST_F(IniFile, AFileOfMegabytesIsReadWholeAndEightBitTextInTheAnsiCodePage) {
     }
     const std::wstring file = m_root + L"\\profile.ini";
     qrtest::WriteFileBytes(file, text + "last=found\r\n");
+    // Another reader that shares the file for reading only does not stop this one.
+    win::unique_handle reader(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
     EXPECT_EQ(Read(file, L"silo"), L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
     EXPECT_EQ(Read(file, L"reghive", 5), L"Soft");
     wchar_t ansi[3] = {};

@@ -70,10 +70,23 @@ TEST_F(IsolationProfile, TheHiveKeyIsTriedInThe32BitView) {
         std::wstring value;
         const auto output = qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); });
         EXPECT_EQ(value, hive);
-        EXPECT_EQ(output.empty() ? L"" : output.front(),
-                  view == KEY_WOW64_64KEY ? qrLib::kHiveNotFoundText : L"");
+        EXPECT_EQ(
+            output.empty() ? L"" : output.front(),
+            view == KEY_WOW64_64KEY
+                ? L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned ERROR_FILE_NOT_FOUND"
+                : L"");
         qrtest::DeleteTree(L"Software\\QrlibTest", view);
     }
+    // A key the program may not open is kept as well (Wine enforces no key security: the open is
+    // replaced by a denial).
+    qrLib::SetHiveKeyOpenerForTest([](const wchar_t*) -> LONG { return ERROR_ACCESS_DENIED; });
+    std::wstring value;
+    const auto output = qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); });
+    qrLib::SetHiveKeyOpenerForTest(nullptr);
+    EXPECT_EQ(value, hive);
+    EXPECT_EQ(output,
+              std::vector<std::wstring>{L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned "
+                                        L"ERROR_ACCESS_DENIED"});
 }
 
 }  // namespace

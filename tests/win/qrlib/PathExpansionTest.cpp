@@ -2,7 +2,11 @@
 
 #include <shlobj.h>
 
+#include <cstdarg>
+#include <iterator>
+
 #include "QrlibTestSupport.h"
+#include "diagnostics/TraceProvider.h"
 #include "qrlib/BuiltinFolders.h"
 #include "qrlib/IsolationProfile.h"
 #include "qrlib/WideText.h"
@@ -86,20 +90,83 @@ TEST_F(PathExpansion, BuiltinNamesResolveToTheShellsFolders) {
     for (const auto& [input, expected] : cases) {
         EXPECT_EQ(Run(input), Result(1, expected)) << input;
     }
-    // The table against the shell's own constants, where a slip is likeliest.
-    EXPECT_EQ(qrLib::FindBuiltinFolder(u"CSIDL_COMMON_OEM_LINKS")->id, CSIDL_COMMON_OEM_LINKS + 0u);
-    EXPECT_EQ(qrLib::FindBuiltinFolder(u"CSIDL_COMPUTERSNEARME")->id, CSIDL_COMPUTERSNEARME + 0u);
-    EXPECT_EQ(qrLib::FindBuiltinFolder(u"CSIDL_RESOURCES_LOCALIZED")->id,
-              CSIDL_RESOURCES_LOCALIZED + 0u);
-    // Every shell folder name expands exactly when the shell has a default path for it.
-    for (const qrLib::BuiltinFolder& folder : qrLib::kBuiltinFolders) {
-        if (folder.id < qrLib::kCommonSiloData) {
-            const std::wstring input = L"%" + qrLib::ToWide(folder.name) + L"%";
-            const std::wstring expected = ShellFolder(static_cast<int>(folder.id));
-            EXPECT_EQ(Run(input.c_str()), expected.empty() ? Result(0, input) : Result(1, expected))
-                << input;
-        }
+}
+
+// Every shell folder name, with the identifier the platform's headers give it.
+#define F(name) std::pair<const char16_t*, int>(u"CSIDL_" #name, CSIDL_##name)
+// clang-format off
+const std::pair<const char16_t*, int> kShellFolders[] = {
+    F(ADMINTOOLS), F(ALTSTARTUP), F(APPDATA), F(BITBUCKET), F(CDBURN_AREA), F(COMMON_ADMINTOOLS),
+    F(COMMON_ALTSTARTUP), F(COMMON_APPDATA), F(COMMON_DESKTOPDIRECTORY), F(COMMON_DOCUMENTS),
+    F(COMMON_FAVORITES), F(COMMON_MUSIC), F(COMMON_OEM_LINKS), F(COMMON_PICTURES),
+    F(COMMON_PROGRAMS), F(COMMON_STARTMENU), F(COMMON_STARTUP), F(COMMON_TEMPLATES),
+    F(COMMON_VIDEO), F(COMPUTERSNEARME), F(CONNECTIONS), F(CONTROLS), F(COOKIES), F(DESKTOP),
+    F(DESKTOPDIRECTORY), F(DRIVES), F(FAVORITES), F(FONTS), F(HISTORY), F(INTERNET),
+    F(INTERNET_CACHE), F(LOCAL_APPDATA), F(MYMUSIC), F(MYPICTURES), F(MYVIDEO), F(NETHOOD),
+    F(NETWORK), F(PERSONAL), F(PRINTERS), F(PRINTHOOD), F(PROFILE), F(PROGRAM_FILES),
+    F(PROGRAM_FILES_COMMON), F(PROGRAM_FILES_COMMONX86), F(PROGRAM_FILESX86), F(PROGRAMS),
+    F(RECENT), F(RESOURCES), F(RESOURCES_LOCALIZED), F(SENDTO), F(STARTMENU), F(STARTUP), F(SYSTEM),
+    F(SYSTEMX86), F(TEMPLATES), F(WINDOWS),
+};
+// clang-format on
+#undef F
+
+// Each name expands to the folder's default location exactly when the shell has one for it; a
+// location the user redirected the folder to is not used.
+TEST_F(PathExpansion, ShellFolderNamesResolveToTheirDefaultLocations) {
+    ASSERT_EQ(std::size(kShellFolders), 56u);
+    const wchar_t kUserFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUserFolders, L"Personal", REG_SZ, m_root.c_str(),
+                              static_cast<DWORD>((m_root.size() + 1) * sizeof(wchar_t))),
+              ERROR_SUCCESS);
+    wchar_t current[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, current);
+    EXPECT_EQ(current, m_root) << "the redirection does not show";
+    for (const auto& [name, csidl] : kShellFolders) {
+        const std::wstring input = L"%" + qrLib::ToWide(name) + L"%";
+        const qrLib::BuiltinFolder* entry = qrLib::FindBuiltinFolder(name);
+        ASSERT_NE(entry, nullptr) << input;
+        EXPECT_EQ(entry->id, static_cast<std::uint32_t>(csidl)) << input;
+        const std::wstring expected = ShellFolder(csidl);
+        EXPECT_EQ(Run(input.c_str()), expected.empty() ? Result(0, input) : Result(1, expected))
+            << input;
     }
+    RegDeleteKeyValueW(HKEY_CURRENT_USER, kUserFolders, L"Personal");
+}
+
+// Failures reach the software trace, with their input, only while the provider is registered
+// and enabled for errors; unregistering drops the level and flags a controller had set.
+std::vector<std::wstring> g_traced;
+ULONG __cdecl RecordTrace(TRACEHANDLE logger, ULONG flags, LPCGUID, USHORT number, ...) {
+    va_list arguments;
+    va_start(arguments, number);
+    const wchar_t* text = va_arg(arguments, const wchar_t*);
+    va_end(arguments);
+    g_traced.push_back(std::to_wstring(logger) + L" " + std::to_wstring(flags) + L" " + text);
+    return 0;
+}
+
+TEST_F(PathExpansion, FailuresAreTracedWhileTheProviderIsRegistered) {
+    SetTraceMessageForTest(&RecordTrace);
+    auto enable = [] {
+        TraceControlBlock& block = GetTraceControlBlock();
+        block.logger = 77;
+        block.level = 2;  // errors
+        block.flags = 1;
+    };
+    enable();
+    Run(L"%NOSUCHNAME%");
+    RegisterTraceProvider();
+    enable();
+    Run(L"%QENCONFIGDIR%");
+    Run(L"%NOSUCHNAME%");
+    UnregisterTraceProvider();
+    EXPECT_EQ(GetTraceControlBlock().level, 0u);
+    EXPECT_EQ(GetTraceControlBlock().flags, 0u);
+    Run(L"%NOSUCHNAME%");
+    SetTraceMessageForTest(nullptr);
+    EXPECT_EQ(g_traced, std::vector<std::wstring>{L"77 43 %NOSUCHNAME%"});
 }
 
 }  // namespace

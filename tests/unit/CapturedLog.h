@@ -1,0 +1,24 @@
+// Records the debug log's lines, in place of the log file, while it exists. Shared by the core and
+// Win32 tests.
+#pragma once
+
+#include <string>
+
+#include "diagnostics/DebugLog.h"
+
+class CCapturedLog : public IDebugLog {
+public:
+    CCapturedLog() : m_previous(InstallDebugLog(this)) {}
+    ~CCapturedLog() override { InstallDebugLog(m_previous); }
+    CCapturedLog(const CCapturedLog&) = delete;
+    CCapturedLog& operator=(const CCapturedLog&) = delete;
+    void Enable() override {}
+    void Disable() override {}
+    bool IsEnabled() const override { return true; }
+    void Output(const outputstr& line) override { text += line.c_str(); }
+
+    std::string text;
+
+private:
+    IDebugLog* m_previous;
+};
