@@ -5,17 +5,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "FuzzRequire.h"
 #include "trust/TrustDecisions.h"
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::uint32_t numbers[3] = {};

@@ -6,15 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "FuzzRequire.h"
 #include "qrlib/IniReader.h"
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 struct Query {
     const char16_t* section;

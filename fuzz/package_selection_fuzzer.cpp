@@ -4,16 +4,11 @@
 #include <cstdint>
 #include <string_view>
 
+#include "FuzzRequire.h"
 #include "XmlTree.h"
 #include "config/PackageSelection.h"
 
 namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
 
 const config::PackageIdentity kIdentities[] = {{u"ABCD", u"ZB", u" Win64", u"en_us"},
                                                {u"", u"", u" Win32", u""}};

@@ -4,48 +4,22 @@
 // output the rules give.
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <string>
 
+#include "FakeExpansionSource.h"
+#include "FuzzRequire.h"
 #include "qrlib/CaseFold.h"
-#include "qrlib/ExpansionRules.h"
 
 namespace {
 
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-class CMapSource : public qrLib::IExpansionSource {
+// The silo data directory never receives an extension longer than the rules allow.
+class CCheckedSource : public CFakeExpansionSource {
 public:
-    bool OpenMap() override { return true; }
-    bool ReadMapValue(const std::u16string& name, std::u16string& value) override {
-        const auto found = m_map.find(name);
-        if (found == m_map.end()) {
-            return false;
-        }
-        value = found->second;
-        return true;
-    }
-    bool ShellFolder(std::uint32_t csidl, std::u16string& path) override {
-        path = u"C:\\Folder" + std::u16string(1, static_cast<char16_t>(u'A' + csidl % 26));
-        return csidl != 0x0A;
-    }
-    bool CurrentVersionDir(const char16_t* valueName, std::u16string& path) override {
-        path = std::u16string(u"C:\\") + valueName;
-        return true;
-    }
     bool SiloDataPath(std::uint32_t csidl, const std::u16string& extension,
                       std::u16string& path) override {
         Require(extension.size() <= qrLib::kMaxExtensionLength);
-        path = u"C:\\Data" + std::u16string(1, static_cast<char16_t>(u'0' + csidl % 10)) + u"\\" +
-               extension + u"\\{silo}";
-        return true;
+        return CFakeExpansionSource::SiloDataPath(csidl, extension, path);
     }
-
-    std::map<std::u16string, std::u16string> m_map;
 };
 
 }  // namespace
@@ -57,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (input.find(u'\0') != std::u16string::npos) {
         return 0;  // the input is a terminated string
     }
-    CMapSource source;
+    CCheckedSource source;
     while (lineEnd != std::u16string::npos) {
         const std::size_t start = lineEnd + 1;
         lineEnd = text.find(u'\n', start);

@@ -6,17 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzRequire.h"
 #include "trust/PublisherNames.h"
-
-namespace {
-
-void Require(bool condition) {
-    if (!condition) {
-        __builtin_trap();
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);

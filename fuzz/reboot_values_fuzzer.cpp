@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "FuzzRequire.h"
 #include "config/RebootValues.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,10 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         value += static_cast<char16_t>(data[i] | (data[i + 1] << 8));
     }
     const std::u16string decoded = config::Unescape(value);
-    if (decoded.size() > value.size() ||
-        (value.find(u'\\') == std::u16string::npos && decoded != value)) {
-        __builtin_trap();
-    }
+    Require(decoded.size() <= value.size() &&
+            (value.find(u'\\') != std::u16string::npos || decoded == value));
     // The stream's white space and digits are ASCII in the classic locale: compare on ASCII only.
     std::wstring wide(value.begin(), value.end());
     if (wide.find_first_of(L'\0') != std::wstring::npos ||
@@ -31,8 +30,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t number = config::ReadSwitchNumber(value);
     const bool limit = number == std::numeric_limits<std::int32_t>::max() ||
                        number == std::numeric_limits<std::int32_t>::min();
-    if (stream.fail() ? !(number == config::kNoNumber || limit) : number != streamed) {
-        __builtin_trap();
-    }
+    Require(stream.fail() ? (number == config::kNoNumber || limit) : number == streamed);
     return 0;
 }

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include <map>
 #include <string>
 #include <tuple>
 
+#include "FakeExpansionSource.h"
 #include "qrlib/BuiltinFolders.h"
 #include "qrlib/CaseFold.h"
 
@@ -14,43 +14,10 @@ namespace {
 using qrLib::ExpandVariables;
 using qrLib::kMaxExpandedLength;
 
-// An in-memory map and shell: folders are "F:\<csidl in hex>", silo data directories are
-// "<folder>\<extension>\{silo}"; the recycle bin (0x0A) has no path.
-class CFakeSource : public qrLib::IExpansionSource {
-public:
-    bool OpenMap() override { return m_mapOpens; }
-    bool ReadMapValue(const std::u16string& name, std::u16string& value) override {
-        const auto found = m_map.find(name);
-        if (found == m_map.end()) {
-            return false;
-        }
-        value = found->second;
-        return true;
-    }
-    bool ShellFolder(std::uint32_t csidl, std::u16string& path) override {
-        const char16_t digits[] = u"0123456789ABCDEF";
-        path = std::u16string(u"F:\\") + digits[(csidl >> 4) & 15] + digits[csidl & 15];
-        return csidl != 0x0A;
-    }
-    bool CurrentVersionDir(const char16_t* valueName, std::u16string& path) override {
-        path = std::u16string(u"X:\\") + valueName;
-        return true;
-    }
-    bool SiloDataPath(std::uint32_t csidl, const std::u16string& extension,
-                      std::u16string& path) override {
-        ShellFolder(csidl, path);
-        path += u'\\' + extension + u"\\{silo}";
-        return true;
-    }
-
-    std::map<std::u16string, std::u16string> m_map;
-    bool m_mapOpens = true;
-};
-
 // {input, result, output}
 using Case = std::tuple<std::u16string, std::int32_t, std::u16string>;
 
-void ExpectExpansions(CFakeSource& source, const std::vector<Case>& cases) {
+void ExpectExpansions(CFakeExpansionSource& source, const std::vector<Case>& cases) {
     for (const auto& [input, result, expected] : cases) {
         std::u16string output = u"caller's";
         EXPECT_EQ(ExpandVariables(input.c_str(), output, source), result)
@@ -60,7 +27,7 @@ void ExpectExpansions(CFakeSource& source, const std::vector<Case>& cases) {
 }
 
 TEST(ExpansionRules, Rules) {
-    CFakeSource source;
+    CFakeExpansionSource source;
     source.m_map = {{u"a", u"%B%\\x"},    {u"b", u"D:\\y"},    {u"p", u"%Q%"},
                     {u"q", u"%P%"},       {u"lone", u"50%"},   {u"empty", u""},
                     {u"self", u"%SELF%"}, {u"dir", u"D:\\a\\"}};
@@ -118,14 +85,14 @@ TEST(ExpansionRules, SiloDataTakesItsExtensionFromTheMap) {
         {u"%", u"Zanthrex"},
     };
     for (const auto& [extension, used] : cases) {
-        CFakeSource source;
+        CFakeExpansionSource source;
         source.m_map = {{u"appdataextension", extension}, {u"vendor", u"Acme"}};
         ExpectExpansions(source, {{u"%COMMON_SILO_DATA%", 1, u"F:\\23\\" + used + u"\\{silo}"}});
     }
 }
 
 TEST(ExpansionRules, GrowthBeyondThePathLimitFails) {
-    CFakeSource source;
+    CFakeExpansionSource source;
     // Every level doubles the text: 2^20 copies if nothing stopped it.
     for (char16_t c = u'a'; c < u'a' + 20; ++c) {
         const std::u16string next = u"%" + std::u16string(1, c + 1) + u"%";
