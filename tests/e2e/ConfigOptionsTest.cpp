@@ -43,9 +43,7 @@ protected:
                   "QENCONFIGDIR", config);
         SetString(kProductKey, "ProductVersion", "12.1.671");
         SetString(kProductKey, "ProductFeaturesValidButNotAllowed", "Pop3Smtp,B");
-        if (configXml) {
-            std::ofstream(config + "\\config.xml") << configXml;
-        }
+        std::ofstream(config + "\\config.xml") << configXml;
         std::ofstream(m_folder + "\\zudUvu.ini") << kIdentity << "[FEATURE_SELECTION]\r\nOld=1\r\n";
         std::ofstream(m_folder + "\\Setup.ini")
             << "[Startup]\r\nCmdLine=/l*v C:\\logs\\setup.log\r\n";
@@ -92,11 +90,6 @@ TEST_F(ConfigOptions, SecondPackageSelectedByChecksumConfiguresSetup) {
                                           "0x000d",
                                       "Successfully created new mutex"}))
         << Dump(log);
-}
-
-TEST_F(ConfigOptions, WithoutConfigXmlSetupRunsAndNoFeatureIsSelected) {
-    EXPECT_EQ(Run(nullptr), CommandLine("/qn /l*v C:\\logs\\setup.log"));
-    EXPECT_EQ(ReadText(m_folder + "\\zudUvu.ini"), kIdentity);
 }
 
 }  // namespace

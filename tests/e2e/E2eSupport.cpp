@@ -176,6 +176,14 @@ void RemoveService(const char* name) {
     EXPECT_TRUE(WaitUntil([name] { return !ServiceExists(name); })) << name << " stays";
 }
 
+void InstallClientService() {
+    ASSERT_TRUE(win::unique_schandle(CreateServiceA(
+        OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
+        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
+        "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)))
+        << "CreateService: " << GetLastError();
+}
+
 int CountProcesses(const char* name) {
     win::unique_handle snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0));
     PROCESSENTRY32 entry = {};

@@ -72,6 +72,8 @@ win::unique_schandle OpenManager();
 bool ServiceExists(const char* name);
 // Stops and deletes the service if it exists, and waits until it is gone.
 void RemoveService(const char* name);
+// Installs the management client's service (a stand-in image), which Clean removes.
+void InstallClientService();
 // How many processes of this Wine prefix run the image `name`.
 int CountProcesses(const char* name);
 

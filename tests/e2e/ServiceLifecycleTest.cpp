@@ -123,11 +123,7 @@ class Reinstall : public CAgentTest, public testing::WithParamInterface<bool> {}
 TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
     const bool clientInstalled = GetParam();
     if (clientInstalled) {
-        ASSERT_TRUE(win::unique_schandle(CreateServiceA(
-            OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
-            SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-            "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)))
-            << "CreateService: " << GetLastError();
+        ASSERT_NO_FATAL_FAILURE(InstallClientService());
     }
     Install(StageAgent("first"));
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {

@@ -179,8 +179,6 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         HandshakeCase{"FirstTime", {}, false, {}, 4, 1, {-1, 1, -1}, kFirstTime, true},
         // Without a readable "LaunchSetup" the marker is not consulted: setup runs again.
-        HandshakeCase{
-            "FirstTimeDespiteMarker", {}, false, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
         HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
         HandshakeCase{"Staged", 0u, false, {}, 6, 1, {0, 1, -1}, kStaged, false},
         HandshakeCase{"AlreadyInstalled", 0u, false, 99u, 4, 0, {0, -1}, kInstalled, true},
@@ -192,10 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
 // noted and does not stop the run; a notify mutex held by someone else does not keep setup from
 // running.
 TEST_F(UpgradeRun, ClientsViewWaitingStopRequestAndNotifyMutexHeldElsewhere) {
-    ASSERT_TRUE(win::unique_schandle(CreateServiceA(
-        OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
-        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-        "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)));
+    ASSERT_NO_FATAL_FAILURE(InstallClientService());
     m_view = KEY_WOW64_64KEY;
     SetDword(HKEY_LOCAL_MACHINE, m_view, kLinkKey, "LaunchSetup", 0);
     win::unique_handle stop(CreateEventA(nullptr, TRUE, TRUE, "StopYolInstServiceEvent"));
