@@ -121,7 +121,6 @@ protected:
         const Lines log = ReadLog(m_folder);
         EXPECT_TRUE(ContainsInOrder(log, RunLines(m_folder, middle, succeeded))) << Dump(log);
     }
-    std::string SetupPathLine() const { return "Setup path = " + m_folder + "\\setup.exe"; }
 
     Trace m_launchSetup;
     std::string m_client;
@@ -267,27 +266,6 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
                "YolInst: RunYolSetup returns code = 114", "YolInst: Write 1 to LaunchSetup.",
                "<YolSetupResult>ERR to read YolSetupResult."},
               false);
-}
-
-// A newer package: setup receives exactly the unattended command line, with the Setup.ini's log
-// switch and IDCENABLE, and the PID of the process that ran the start command (this test).
-TEST_F(UpgradeRun, UpgradeRunsSetupWithTheComposedCommandLine) {
-    InstallClient("12.1.671.4971");
-    Stage({});
-    std::filesystem::copy_file(SamplePackage("12.1.6860.6400"), m_folder + "\\client.msi");
-    std::ofstream(m_folder + "\\Setup.ini") << "[Startup]\r\nCmdLine=/qn IDCENABLE = 1 /l*v "
-                                               "\"C:\\yol logs\\setup.log\" REBOOT=Force\r\n";
-    StartAndWaitForTheEnd();
-
-    const std::string expected =
-        "\"" + m_folder +
-        "\\setup.exe\" /w /s /v\"/qn /l*v \\\"C:\\yol logs\\setup.log\\\" IDCENABLE=1 YOLPID=" +
-        std::to_string(GetCurrentProcessId()) +
-        " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
-    EXPECT_EQ(expected, Record().last.at("command_line"));
-    ExpectRun({SetupPathLine(), "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971",
-               expected, "Successfully created new mutex"},
-              true);
 }
 
 }  // namespace

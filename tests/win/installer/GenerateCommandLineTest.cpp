@@ -9,38 +9,18 @@
 #include <string>
 #include <tuple>
 
-#include "../TempDir.h"
+#include "../config/ConfigTestSupport.h"
 #include "installer/CommandLineGenerator.h"
-#include "win/unique_any.h"
 
 namespace {
-
-constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
-
-// A 12.0 client whose config.xml lies in `directory` (32-bit view: its service is not installed).
-void NameConfigDirectory(const std::string& directory) {
-    win::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0,
-                              KEY_SET_VALUE | KEY_WOW64_32KEY, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    for (const auto& [name, value] : {std::pair<const char*, std::string>{"ProductVersion", "12.0"},
-                                      {"yol_install_path", directory}}) {
-        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
-    }
-}
 
 // config.xml with one package (no zudUvu.ini: the empty checksum selects it) configuring one
 // install option.
 void Configure(const CTempDir& directory, const std::string& option, const std::string& value) {
-    const std::string xml = option.empty() ? "<c/>"
-                                           : "<c><ClientPackage><InstallationOption " + option +
-                                                 "=\"" + value + "\"/></ClientPackage></c>";
-    win::unique_handle file(CreateFileA(directory.File("config.xml").c_str(), GENERIC_WRITE, 0,
-                                        nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    ASSERT_TRUE(
-        WriteFile(file.get(), xml.data(), static_cast<DWORD>(xml.size()), &written, nullptr));
+    configtest::WriteFileText(directory.File("config.xml"),
+                              option.empty() ? "<c/>"
+                                             : "<c><ClientPackage><InstallationOption " + option +
+                                                   "=\"" + value + "\"/></ClientPackage></c>");
 }
 
 TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfiguration) {
@@ -50,7 +30,9 @@ TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfigur
     GetEnvironmentVariableA("TEMP", oldTemp, MAX_PATH);
     SetEnvironmentVariableA("TEMP", "D:\\Temp");
     const std::string kDefaultLog = "/l*v \\\"D:\\Temp\\INSTALL.LOG\\\"";
-    NameConfigDirectory(staging.path());
+    // A 12.0 client (its service not installed) whose config.xml lies in the staging folder.
+    configtest::SetProductString(KEY_WOW64_32KEY, "ProductVersion", "12.0");
+    configtest::SetProductString(KEY_WOW64_32KEY, "yol_install_path", staging.path());
     const std::tuple<const char*, const char*, std::uint32_t, std::string, std::string> rows[] = {
         {"UserInterfaceLevel", "unattended", 4242,
          "/qn IDCENABLE = 1 /l*v \"C:\\Log Files\\setup.log\" REBOOT=Force",
@@ -80,7 +62,7 @@ TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfigur
                                            " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"");
     }
     SetEnvironmentVariableA("TEMP", oldTemp);
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, KEY_WOW64_32KEY, 0);
+    configtest::DeleteProductKeys();
 }
 
 TEST(GenerateCommandLine, InstallerUiIsOffWhileTheGeneratorLives) {
