@@ -13,22 +13,25 @@
 namespace e2e {
 namespace {
 
-Lines InstallLines(const std::string& argument) {
-    return {kHeader,
-            argument,
-            "<mfn_Install> Begin.",
-            "<mfn_Install> Begin to install yolinst service.",
-            "Zanthrex Auto-upgrade Agent installed.",
-            "<mfn_Install> End.",
-            "command line has been handled"};
+Lines operator+(Lines first, const Lines& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
 }
 
-const Lines kUninstallLines = {kHeader,
-                               "-uninstall",
-                               "<mfn_UnInstall> Begin.",
-                               "Zanthrex Auto-upgrade Agent removed.",
-                               "<mfn_UnInstall> End.",
-                               "command line has been handled"};
+// The records of one command-line run: the header, its argument, `body` and the closing line.
+Lines Command(const char* argument, const Lines& body) {
+    Lines lines = {kHeader, argument};
+    lines.insert(lines.end(), body.begin(), body.end());
+    lines.push_back("command line has been handled");
+    return lines;
+}
+
+const Lines kInstallLines =
+    Command("-install", {"<mfn_Install> Begin.", "<mfn_Install> Begin to install yolinst service.",
+                         "Zanthrex Auto-upgrade Agent installed.", "<mfn_Install> End."});
+const Lines kUninstallLines = Command(
+    "-uninstall",
+    {"<mfn_UnInstall> Begin.", "Zanthrex Auto-upgrade Agent removed.", "<mfn_UnInstall> End."});
 
 struct ServiceConfig {
     DWORD state, type, startType, errorControl;
@@ -86,7 +89,7 @@ TEST_F(ServiceLifecycle, InstallRegistersADemandStartServiceForThisExecutable) {
     EXPECT_EQ("Automatically updates Zanthrex client security software.", config.description);
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), config.state);
 
-    EXPECT_EQ(InstallLines("-install"), ReadLog(m_folder));
+    EXPECT_EQ(kInstallLines, ReadLog(m_folder));
 }
 
 // The executable carries what installers and the product marker look for: an asInvoker manifest,
@@ -146,11 +149,10 @@ TEST_P(Reinstall, RepointsTheServiceAndClearsLaunchSetupInTheClientsView) {
     EXPECT_FALSE(ReadDword(HKEY_LOCAL_MACHINE, clientView, kLinkKey, "LaunchSetup"));
     EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, otherView, kLinkKey, "LaunchSetup"));
 
-    EXPECT_EQ((Lines{kHeader, "-install", "<mfn_Install> Begin.",
-                     "<mfn_Install> yolinst service already exist.",
-                     "<mfn_Install> change service config.modify image path.",
-                     "command line has been handled"}),
-              ReadLog(Folder(second)));
+    EXPECT_EQ(
+        Command("-install", {"<mfn_Install> Begin.", "<mfn_Install> yolinst service already exist.",
+                             "<mfn_Install> change service config.modify image path."}),
+        ReadLog(Folder(second)));
 }
 
 INSTANTIATE_TEST_SUITE_P(ClientService, Reinstall, testing::Bool(),
@@ -219,11 +221,11 @@ TEST_F(ServiceLifecycle, InstallAndStartRefuseWhileARunIsInProgress) {
     EXPECT_EQ(0u, Execute(second, "-install"));
     EXPECT_EQ(0u, Execute(second, "-start"));
     EXPECT_EQ(
-        (Lines{kHeader, "-install", "<mfn_Install> Begin.",
-               "<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
-               "command line has been handled", kHeader, "-start", "<mfn_StartService> Begin.",
-               "<mfn_StartService> Create Mutex of yolinstall_exist failed.",
-               "command line has been handled"}),
+        Command("-install",
+                {"<mfn_Install> Begin.",
+                 "<mfn_Install>yolinst.exe is running, please stop and uninstall it first"}) +
+            Command("-start", {"<mfn_StartService> Begin.",
+                               "<mfn_StartService> Create Mutex of yolinstall_exist failed."}),
         ReadLog(Folder(second)));
     const ServiceConfig config = QueryConfig();
     EXPECT_EQ("\"" + first + "\"", config.imagePath);
@@ -269,45 +271,22 @@ TEST_F(ServiceLifecycle, StartFailuresAndUninstallOfARunningService) {
     EXPECT_EQ(0u, Execute(exe, "-uninstall"));
     EXPECT_FALSE(ServiceExists(kService));
 
+    const Lines wanted =
+        Command("-start", {"<mfn_StartService> Begin.", "OpenService failed - * (0x424)",
+                           "<mfn_StartService> End."}) +
+        kInstallLines +
+        Command("-start",
+                {"<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent", ".",
+                 "StartStatus - No progress made within the wait hint",
+                 "Zanthrex Auto-upgrade Agent failed to start.", "  Current State: 2\n",
+                 "  Exit Code: 0\n", "  Service Specific Exit Code: 0\n", "  Check Point: 1\n",
+                 "  Wait Hint: 1900\n", "  Last Error Code: *\n", "<mfn_StartService> End."}) +
+        Command("-start", {"<mfn_StartService> Begin.", "StartService failed - * (0x420)",
+                           "<mfn_StartService> End."}) +
+        Command("-uninstall", {"<mfn_UnInstall> Begin.", "Stopping Zanthrex Auto-upgrade Agent",
+                               ".", "Zanthrex Auto-upgrade Agent stopped.",
+                               "Zanthrex Auto-upgrade Agent removed.", "<mfn_UnInstall> End."});
     const Lines log = ReadLog(m_folder);
-    Lines wanted = {kHeader,
-                    "-start",
-                    "<mfn_StartService> Begin.",
-                    "OpenService failed - * (0x424)",
-                    "<mfn_StartService> End.",
-                    "command line has been handled"};
-    const Lines install = InstallLines("-install");
-    wanted.insert(wanted.end(), install.begin(), install.end());
-    wanted.insert(wanted.end(), {kHeader,
-                                 "-start",
-                                 "<mfn_StartService> Begin.",
-                                 "Starting Zanthrex Auto-upgrade Agent",
-                                 ".",
-                                 "StartStatus - No progress made within the wait hint",
-                                 "Zanthrex Auto-upgrade Agent failed to start.",
-                                 "  Current State: 2\n",
-                                 "  Exit Code: 0\n",
-                                 "  Service Specific Exit Code: 0\n",
-                                 "  Check Point: 1\n",
-                                 "  Wait Hint: 1900\n",
-                                 "  Last Error Code: *\n",
-                                 "<mfn_StartService> End.",
-                                 "command line has been handled",
-                                 kHeader,
-                                 "-start",
-                                 "<mfn_StartService> Begin.",
-                                 "StartService failed - * (0x420)",
-                                 "<mfn_StartService> End.",
-                                 "command line has been handled",
-                                 kHeader,
-                                 "-uninstall",
-                                 "<mfn_UnInstall> Begin.",
-                                 "Stopping Zanthrex Auto-upgrade Agent",
-                                 ".",
-                                 "Zanthrex Auto-upgrade Agent stopped.",
-                                 "Zanthrex Auto-upgrade Agent removed.",
-                                 "<mfn_UnInstall> End.",
-                                 "command line has been handled"});
     EXPECT_TRUE(Matches(log, wanted)) << Dump(log);
 }
 
@@ -315,7 +294,7 @@ TEST_F(ServiceLifecycle, StopOfAStoppedServiceDoesNothing) {
     const std::string exe = StageAgent();
     Install(exe);
     EXPECT_EQ(0u, Execute(exe, "-stop"));
-    EXPECT_EQ((Lines{kHeader, "-stop", "command line has been handled"}), ReadLog(m_folder));
+    EXPECT_EQ(Command("-stop", {}), ReadLog(m_folder));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), QueryConfig().state);
 }
 
@@ -332,11 +311,11 @@ TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
     ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
         << "the relaunched -uninstall did not remove the service";
 
-    Lines expected = {kHeader, "Begin to call <mfn_Runservice>.",
-                      "<DoNTService> Start Service Control Dispatcher.",
-                      "<DoNTService> Start Service Control Dispatcher Failed.",
-                      "<mfn_Runservice> called."};
-    expected.insert(expected.end(), kUninstallLines.begin(), kUninstallLines.end());
+    const Lines expected = Lines{kHeader, "Begin to call <mfn_Runservice>.",
+                                 "<DoNTService> Start Service Control Dispatcher.",
+                                 "<DoNTService> Start Service Control Dispatcher Failed.",
+                                 "<mfn_Runservice> called."} +
+                           kUninstallLines;
     EXPECT_EQ(expected, WaitForLog(m_folder, expected.size()));
 }
 
