@@ -176,9 +176,10 @@ const Lines kAttempted = {"YolInst: Yol Setup has FAILED for 1 times."};
 INSTANTIATE_TEST_SUITE_P(
     Paths, Handshake,
     testing::Values(
-        HandshakeCase{"FirstTime", {}, false, {}, 4, 1, {-1, 1, -1}, kFirstTime, true},
-        // Without a readable "LaunchSetup" the marker is not consulted: setup runs again.
-        HandshakeCase{"TextReadsAsAbsent", {}, true, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
+        // A "LaunchSetup" that is not a DWORD is as good as none, and without one the marker is
+        // not consulted: a first-time run.
+        HandshakeCase{
+            "FirstTimeDespiteTextAndMarker", {}, true, 99u, 4, 1, {-1, 1, -1}, kFirstTime, true},
         HandshakeCase{"Staged", 0u, false, {}, 6, 1, {0, 1, -1}, kStaged, false},
         HandshakeCase{"AlreadyInstalled", 0u, false, 99u, 4, 0, {0, -1}, kInstalled, true},
         HandshakeCase{"AlreadyAttempted", 3u, false, 5u, 4, 0, {3, -1}, kAttempted, false}),
