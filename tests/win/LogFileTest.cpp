@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <optional>
 #include <regex>
 #include <sstream>
@@ -18,15 +16,6 @@
 #include "diagnostics/YolDebugLog.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 class LogFileTest : public ::testing::Test {
 protected:
@@ -48,14 +37,14 @@ TEST_F(LogFileTest, OpenAppendsBelowTheLimitAndEmptiesAtIt) {
         SCOPED_TRACE(existing ? std::to_string(existing->size()) + " bytes before" : "no file");
         DeleteFileA(m_log.c_str());
         if (existing) {
-            WriteFile(m_log, *existing);
+            WriteFileText(m_log, *existing);
         }
         InitializeLogForModule(m_dir.File("yolinst.exe"));
         EXPECT_EQ(GetDebugLog(), &CYolDbgOutputDebugLog::Instance());
         EXPECT_FALSE(GetDebugLog()->IsEnabled());
         CloseLog();
         EXPECT_EQ(GetFileAttributesA(m_log.c_str()) & FILE_ATTRIBUTE_DIRECTORY, 0u);
-        EXPECT_EQ(ReadFile(m_log), expected);
+        EXPECT_EQ(ReadFileText(m_log), expected);
     }
 
     DeleteFileA("c:\\yolinst.log");
@@ -66,8 +55,8 @@ TEST_F(LogFileTest, OpenAppendsBelowTheLimitAndEmptiesAtIt) {
 }
 
 TEST_F(LogFileTest, DebugSwitchEnablesTheLogBeforeTheHeaderAndThreadsNeverInterleave) {
-    WriteFile(m_log, "earlier run\n");
-    WriteFile(m_dir.File("yolinst.debug"), "");
+    WriteFileText(m_log, "earlier run\n");
+    WriteFileText(m_dir.File("yolinst.debug"), "");
     InitializeLogForModule(m_dir.File("yolinst.exe"));
     ASSERT_TRUE(GetDebugLog()->IsEnabled());
     YOL_LOG("first line");
@@ -88,7 +77,7 @@ TEST_F(LogFileTest, DebugSwitchEnablesTheLogBeforeTheHeaderAndThreadsNeverInterl
     YOL_LOG("after close: dropped");
 
     std::vector<std::string> lines;
-    std::istringstream in(ReadFile(m_log));
+    std::istringstream in(ReadFileText(m_log));
     for (std::string line; std::getline(in, line);) {
         lines.push_back(line.substr(0, line.find('\r')));  // text file: "\n" is CR LF on disk
     }

@@ -1,9 +1,21 @@
-// A fresh directory under the Windows temp folder, removed with its files afterwards.
+// A fresh directory under the Windows temp folder, removed with its files afterwards, and the
+// whole text of a file.
 #pragma once
 
 #include <windows.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
+
+inline std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+inline void WriteFileText(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
+}
 
 class CTempDir {
 public:

@@ -7,8 +7,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "../TempDir.h"
@@ -39,15 +37,6 @@ inline void DeleteProductKeys() {
             RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
         }
     }
-}
-
-inline std::string ReadFileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-inline void WriteFileText(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << text;
 }
 
 // The management client's service, installed while the owner lives.

@@ -17,10 +17,10 @@ namespace {
 // config.xml with one package (no zudUvu.ini: the empty checksum selects it) configuring one
 // install option.
 void Configure(const CTempDir& directory, const std::string& option, const std::string& value) {
-    configtest::WriteFileText(directory.File("config.xml"),
-                              option.empty() ? "<c/>"
-                                             : "<c><ClientPackage><InstallationOption " + option +
-                                                   "=\"" + value + "\"/></ClientPackage></c>");
+    WriteFileText(directory.File("config.xml"),
+                  option.empty() ? "<c/>"
+                                 : "<c><ClientPackage><InstallationOption " + option + "=\"" +
+                                       value + "\"/></ClientPackage></c>");
 }
 
 TEST(GenerateCommandLine, OptionsAreReadFromSetupIniTheEnvironmentAndTheConfiguration) {
