@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <msi.h>
+#include <wincrypt.h>
 
 #include <utility>
 
@@ -80,6 +81,21 @@ struct msi_handle_traits {
     static void close(type value) noexcept { ::MsiCloseHandle(value); }
 };
 
+// Certificate stores: closed without forcing the release of contexts still in use elsewhere.
+struct cert_store_traits {
+    using type = HCERTSTORE;
+    static type invalid() noexcept { return nullptr; }
+    static bool is_valid(type value) noexcept { return value != nullptr; }
+    static void close(type value) noexcept { ::CertCloseStore(value, 0); }
+};
+
+struct cert_context_traits {
+    using type = PCCERT_CONTEXT;
+    static type invalid() noexcept { return nullptr; }
+    static bool is_valid(type value) noexcept { return value != nullptr; }
+    static void close(type value) noexcept { ::CertFreeCertificateContext(value); }
+};
+
 using unique_handle = unique_any<kernel_handle_traits>;
 using unique_hkey = unique_any<null_traits<HKEY, &::RegCloseKey>>;
 using unique_schandle = unique_any<null_traits<SC_HANDLE, &::CloseServiceHandle>>;
@@ -88,5 +104,7 @@ using unique_event_source = unique_any<null_traits<HANDLE, &::DeregisterEventSou
 using unique_hlocal = unique_any<null_traits<HLOCAL, &::LocalFree>>;
 using unique_sid = unique_any<null_traits<PSID, &::FreeSid>>;
 using unique_msihandle = unique_any<msi_handle_traits>;
+using unique_hcertstore = unique_any<cert_store_traits>;
+using unique_cert_context = unique_any<cert_context_traits>;
 
 }  // namespace win
