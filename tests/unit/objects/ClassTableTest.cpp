@@ -1,0 +1,100 @@
+#include "objects/ClassTable.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace {
+
+using qrLib::ClassKind;
+using qrLib::Status;
+
+constexpr Status kOk = 0x10000;
+constexpr Status kInvalid = static_cast<Status>(0x80010203);
+constexpr Status kNoExport = static_cast<Status>(0x80010302);
+
+// A class object that remembers what it was registered with.
+class CNamed : public qrLib::IClassObject {
+public:
+    explicit CNamed(int name) : m_name(name) {}
+    Status CreateInstance(const qrLib::Identifier&, void**) override { return kOk; }
+    int m_name;
+};
+
+struct Step {
+    enum { Register, Unregister } operation;
+    ClassKind kind;
+    int name;  // what the registration names; 0: nothing given (refused on first use)
+    Status expected;
+    bool registered;  // afterwards
+};
+
+TEST(ClassTable, CountsRegistrationsOfTheSameThingAndRefusesOthers) {
+    const Step steps[] = {
+        {Step::Register, ClassKind::Creator, 0, kInvalid, false},
+        {Step::Register, ClassKind::Creator, 1, kOk, true},
+        {Step::Register, ClassKind::Creator, 1, kOk, true},
+        {Step::Register, ClassKind::Creator, 2, kInvalid, true},
+        {Step::Register, ClassKind::Module, 1, kInvalid, true},
+        {Step::Unregister, ClassKind::Creator, 0, kOk, true},
+        {Step::Unregister, ClassKind::Creator, 0, kOk, false},
+        {Step::Unregister, ClassKind::Creator, 0, kInvalid, false},
+        {Step::Register, ClassKind::Module, 3, kOk, true},
+        {Step::Register, ClassKind::Creator, 3, kInvalid, true},
+        {Step::Unregister, ClassKind::Creator, 0, kOk, false},
+    };
+    qrLib::CClassTable table;
+    const qrLib::Identifier clsid = {7};
+    int makes = 0;
+    for (const Step& step : steps) {
+        Status status;
+        if (step.operation == Step::Register) {
+            const auto make = [&](std::shared_ptr<qrLib::IClassObject>& object) {
+                ++makes;
+                if (step.name == 0) {
+                    return kInvalid;
+                }
+                object = std::make_shared<CNamed>(step.name);
+                return kOk;
+            };
+            const auto same = [&](qrLib::IClassObject& registered) {
+                return static_cast<CNamed&>(registered).m_name == step.name;
+            };
+            status = table.Register(clsid, step.kind, make, same);
+        } else {
+            status = table.Unregister(clsid);
+        }
+        const int index = static_cast<int>(&step - steps);
+        EXPECT_EQ(status, step.expected) << "step " << index;
+        EXPECT_EQ(table.Contains(clsid), step.registered) << "step " << index;
+        EXPECT_EQ(table.Find(clsid) != nullptr, step.registered) << "step " << index;
+    }
+    EXPECT_EQ(makes, 3);  // only first registrations make a class object
+}
+
+TEST(ClassTable, AFailedFirstRegistrationLeavesNothing) {
+    qrLib::CClassTable table;
+    const qrLib::Identifier clsid = {8};
+    const auto failing = [](std::shared_ptr<qrLib::IClassObject>& object) {
+        object = std::make_shared<CNamed>(1);
+        return kNoExport;
+    };
+    EXPECT_EQ(table.Register(clsid, ClassKind::Module, failing, nullptr), kNoExport);
+    EXPECT_FALSE(table.Contains(clsid));
+}
+
+TEST(ClassTable, AFoundClassObjectOutlivesItsUnregistration) {
+    qrLib::CClassTable table;
+    const qrLib::Identifier clsid = {9};
+    const auto make = [](std::shared_ptr<qrLib::IClassObject>& object) {
+        object = std::make_shared<CNamed>(5);
+        return kOk;
+    };
+    ASSERT_EQ(table.Register(clsid, ClassKind::Creator, make, nullptr), kOk);
+    const std::shared_ptr<qrLib::IClassObject> found = table.Find(clsid);
+    ASSERT_EQ(table.Unregister(clsid), kOk);
+    EXPECT_EQ(static_cast<CNamed&>(*found).m_name, 5);
+    EXPECT_EQ(found.use_count(), 1);
+}
+
+}  // namespace
