@@ -174,9 +174,9 @@ TEST_F(ObjectFactory, BuiltinClassesNeedNeitherMapNorModule) {
         EXPECT_TRUE(got) << text;
         EXPECT_EQ(Create(Guid(text), fixture::kIidTestObject, &got), kNoInterface) << text;
         EXPECT_FALSE(got) << text;
-        void* object = nullptr;
-        EXPECT_EQ(process->CreateInstance(Guid(text), kBase, &object), kOk) << text;
-        static_cast<qrLib::IQrUnknown*>(object)->Release();
+        qrLib::qr_ptr<qrLib::IQrUnknown> object;
+        EXPECT_EQ(process->CreateInstance(Guid(text), kBase, object.put_void()), kOk) << text;
+        EXPECT_TRUE(object) << text;
     }
     EXPECT_EQ(m_factory->CreateInstance(Guid(kBuiltins[0]), kBase, nullptr), kInvalid);
     // The factory answers its own two interfaces and the base one.
@@ -188,6 +188,9 @@ TEST_F(ObjectFactory, BuiltinClassesNeedNeitherMapNorModule) {
         EXPECT_EQ(self, m_factory);
         m_factory->Release();
     }
+    void* other = this;
+    EXPECT_EQ(m_factory->QueryInterface(fixture::kIidTestObject, &other), kNoInterface);
+    EXPECT_EQ(other, nullptr);
 }
 
 TEST_F(ObjectFactory, ModuleRegistrationsNameOneLoadedModule) {
