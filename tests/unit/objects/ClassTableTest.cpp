@@ -11,7 +11,6 @@ using qrLib::Status;
 
 constexpr Status kOk = 0x10000;
 constexpr Status kInvalid = static_cast<Status>(0x80010203);
-constexpr Status kNoExport = static_cast<Status>(0x80010302);
 
 // A class object that remembers what it was registered with.
 class CNamed : public qrLib::IClassObject {
@@ -70,31 +69,6 @@ TEST(ClassTable, CountsRegistrationsOfTheSameThingAndRefusesOthers) {
         EXPECT_EQ(table.Find(clsid) != nullptr, step.registered) << "step " << index;
     }
     EXPECT_EQ(makes, 3);  // only first registrations make a class object
-}
-
-TEST(ClassTable, AFailedFirstRegistrationLeavesNothing) {
-    qrLib::CClassTable table;
-    const qrLib::Identifier clsid = {8};
-    const auto failing = [](std::shared_ptr<qrLib::IClassObject>& object) {
-        object = std::make_shared<CNamed>(1);
-        return kNoExport;
-    };
-    EXPECT_EQ(table.Register(clsid, ClassKind::Module, failing, nullptr), kNoExport);
-    EXPECT_FALSE(table.Contains(clsid));
-}
-
-TEST(ClassTable, AFoundClassObjectOutlivesItsUnregistration) {
-    qrLib::CClassTable table;
-    const qrLib::Identifier clsid = {9};
-    const auto make = [](std::shared_ptr<qrLib::IClassObject>& object) {
-        object = std::make_shared<CNamed>(5);
-        return kOk;
-    };
-    ASSERT_EQ(table.Register(clsid, ClassKind::Creator, make, nullptr), kOk);
-    const std::shared_ptr<qrLib::IClassObject> found = table.Find(clsid);
-    ASSERT_EQ(table.Unregister(clsid), kOk);
-    EXPECT_EQ(static_cast<CNamed&>(*found).m_name, 5);
-    EXPECT_EQ(found.use_count(), 1);
 }
 
 }  // namespace
