@@ -10,9 +10,13 @@
 struct SetupTrustContext;
 using TrustMessageSink = std::function<void(const std::wstring&)>;
 
-// Always produces a context (allocation failure throws std::bad_alloc).
+// Always produces a context (allocation failure throws std::bad_alloc): a provider context, and
+// the file-attribute component when the product key's silo and the object map allow it. Messages
+// go to the trace and, when `sink` is not empty, to the sink.
 void CreateSetupTrustContext(SetupTrustContext** context, TrustMessageSink sink);
-// 0 when the file is trusted; a negative HRESULT when it is not or cannot be checked.
+// Installs the embedded certificates (first call only), then verifies `path` at trust level 3.
+// 0 when trusted, and the file stays open read-shared until the context is released; otherwise
+// TRUST_E_SUBJECT_NOT_TRUSTED, E_FAIL (no usable verifier) or the HRESULT of the open's error.
 HRESULT VerifySetupFile(SetupTrustContext* context, const wchar_t* path);
 // Releases the context and the files it holds open; null is allowed.
 void ReleaseSetupTrustContext(SetupTrustContext* context);

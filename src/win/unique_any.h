@@ -86,6 +86,14 @@ inline void CloseCertStore(HCERTSTORE store) noexcept {
     ::CertCloseStore(store, 0);
 }
 
+// Provider contexts: released with flags 0.
+struct crypt_prov_traits {
+    using type = HCRYPTPROV;
+    static type invalid() noexcept { return 0; }
+    static bool is_valid(type value) noexcept { return value != 0; }
+    static void close(type value) noexcept { ::CryptReleaseContext(value, 0); }
+};
+
 using unique_handle = unique_any<kernel_handle_traits>;
 using unique_hkey = unique_any<null_traits<HKEY, &::RegCloseKey>>;
 using unique_schandle = unique_any<null_traits<SC_HANDLE, &::CloseServiceHandle>>;
@@ -97,5 +105,6 @@ using unique_msihandle = unique_any<msi_handle_traits>;
 using unique_cert_store = unique_any<null_traits<HCERTSTORE, &CloseCertStore>>;
 using unique_cert_context = unique_any<null_traits<PCCERT_CONTEXT, &::CertFreeCertificateContext>>;
 using unique_crypt_msg = unique_any<null_traits<HCRYPTMSG, &::CryptMsgClose>>;
+using unique_cryptprov = unique_any<crypt_prov_traits>;
 
 }  // namespace win

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -268,6 +269,36 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
                "<YolSetupResult>ERR to read YolSetupResult."},
               false);
 }
+
+// A setup.exe that is not the publisher's never runs: unsigned, changed after signing, signed by
+// somebody else, or signed under a root nobody trusts. The attempt counts, the run fails, and
+// zudUvu.ini is left as it was.
+class UntrustedSetup : public UpgradeRun, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UntrustedSetup, NeverRuns) {
+    Stage({"0"}, /*fastPoll=*/true);
+    const std::string variants = Folder(g_inputs.standin) + "\\standin-variants\\";
+    std::filesystem::copy_file(variants + GetParam() + ".exe", m_folder + "\\setup.exe",
+                               std::filesystem::copy_options::overwrite_existing);
+    const std::string ini = "[FEATURE_SELECTION]\r\nStale=1\r\n";
+    std::ofstream(m_folder + "\\zudUvu.ini", std::ios::binary) << ini;
+    StartAndWaitForTheEnd();
+
+    EXPECT_EQ(0, Record().runs);
+    EXPECT_EQ(Trace({-1, 1, -1}), m_launchSetup);
+    std::ifstream after(m_folder + "\\zudUvu.ini", std::ios::binary);
+    EXPECT_EQ(ini, std::string(std::istreambuf_iterator<char>(after), {}));
+    ExpectRun({"Setup path = " + m_folder + "\\setup.exe",
+               "Trust verification for setup.exe failed", "YolInst: RunYolSetup returns code = 0",
+               "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>ERR to read YolSetupResult."},
+              false);
+}
+
+INSTANTIATE_TEST_SUITE_P(Variants, UntrustedSetup,
+                         testing::Values("unsigned", "tampered", "stranger", "untrusted"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 }  // namespace
 }  // namespace e2e

@@ -1,7 +1,9 @@
 // The trust policy switch "AlternateTrustPolicy" under the test silo's registry root.
 #include "TrustTestSupport.h"
 #include "trust/qrVerifyTrustPolicy.h"
+#include "trust/SetupTrustContext.h"
 #include "trust/qrVerifyTrustStatic.h"
+#include "win/unique_any.h"
 
 namespace {
 
@@ -57,6 +59,15 @@ TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> unpoliced(qrLib::CreateVerifyTrust());
     ASSERT_EQ(unpoliced->Initialize(false), 1u);
     EXPECT_EQ(unpoliced->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
+
+    // The setup trust context then accepts an unsigned file, and pins it like any trusted one.
+    const std::wstring unsignedFile = trusttest::Fixture(L"unsigned.exe");
+    SetupTrustContext* context = nullptr;
+    CreateSetupTrustContext(&context, {});
+    EXPECT_EQ(S_OK, VerifySetupFile(context, unsignedFile.c_str()));
+    EXPECT_FALSE(win::unique_handle(CreateFileW(
+        unsignedFile.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)));
+    ReleaseSetupTrustContext(context);
     trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
 }
 

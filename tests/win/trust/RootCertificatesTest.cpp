@@ -1,0 +1,187 @@
+// The embedded chain against Wine's real local machine stores, with the test PKI's root and
+// intermediate (the intermediate's serial is the build's outdated serial).
+#include "trust/RootCertificates.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "win/unique_any.h"
+
+namespace {
+
+constexpr HRESULT kAccessDenied = static_cast<HRESULT>(0x80070005);
+
+win::unique_cert_context LoadPem(const char* name) {
+    std::ifstream in(std::string("Z:") + YOL_TEST_PKI_DIR + "/" + name);
+    std::stringstream text;
+    text << in.rdbuf();
+    const std::string pem = text.str();
+    BYTE der[4096] = {};
+    DWORD size = sizeof der;
+    EXPECT_TRUE(CryptStringToBinaryA(pem.c_str(), static_cast<DWORD>(pem.size()),
+                                     CRYPT_STRING_BASE64HEADER, der, &size, nullptr, nullptr))
+        << name;
+    return win::unique_cert_context(CertCreateCertificateContext(X509_ASN_ENCODING, der, size));
+}
+
+win::unique_cert_store OpenStore(const wchar_t* name) {
+    return win::unique_cert_store(
+        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, name));
+}
+
+bool InStore(const wchar_t* store, PCCERT_CONTEXT certificate) {
+    const win::unique_cert_store opened = OpenStore(store);
+    return win::unique_cert_context(CertFindCertificateInStore(opened.get(), X509_ASN_ENCODING, 0,
+                                                               CERT_FIND_EXISTING, certificate,
+                                                               nullptr))
+               .get() != nullptr;
+}
+
+void Put(const wchar_t* store, PCCERT_CONTEXT certificate) {
+    const win::unique_cert_store opened = OpenStore(store);
+    ASSERT_TRUE(CertAddCertificateContextToStore(opened.get(), certificate,
+                                                 CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
+    CertControlStore(opened.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+}
+
+void Remove(const wchar_t* store, PCCERT_CONTEXT certificate) {
+    const win::unique_cert_store opened = OpenStore(store);
+    PCCERT_CONTEXT found = CertFindCertificateInStore(opened.get(), X509_ASN_ENCODING, 0,
+                                                      CERT_FIND_EXISTING, certificate, nullptr);
+    if (found != nullptr) {
+        CertDeleteCertificateFromStore(found);
+        CertControlStore(opened.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr);
+    }
+}
+
+// Neither certificate in either store before and after each test; the store opener restored.
+class RootCertificates : public ::testing::Test {
+protected:
+    RootCertificates() { Clear(); }
+    ~RootCertificates() override {
+        SetMachineStoreOpener(nullptr);
+        Clear();
+    }
+    void Clear() {
+        for (const wchar_t* store : {L"ROOT", L"CA"}) {
+            Remove(store, m_root.get());
+            Remove(store, m_intermediate.get());
+        }
+    }
+    // Opens stores for real, except that the opens numbered in `failing` (from 0) fail with
+    // ERROR_ACCESS_DENIED; counts the opens and remembers which stores they named.
+    void FailOpens(std::vector<int> failing) {
+        SetMachineStoreOpener([this, failing](const wchar_t* name) -> HCERTSTORE {
+            const int number = static_cast<int>(m_opens.size());
+            m_opens.push_back(name);
+            for (int fail : failing) {
+                if (fail == number) {
+                    SetLastError(ERROR_ACCESS_DENIED);
+                    return nullptr;
+                }
+            }
+            return CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
+                                 CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG,
+                                 name);
+        });
+    }
+    HRESULT Refresh() { return RefreshRootCertificates(m_state); }
+
+    win::unique_cert_context m_root = LoadPem("root.pem");
+    win::unique_cert_context m_intermediate = LoadPem("intermediate.pem");
+    std::vector<std::wstring> m_messages;
+    std::vector<std::wstring> m_opens;
+    RootRefreshState m_state{true, false,
+                             [this](const std::wstring& m) { m_messages.push_back(m); }};
+};
+
+TEST_F(RootCertificates, AMachineWithBothCertificatesKeepsThem) {
+    Put(L"ROOT", m_root.get());
+    Put(L"CA", m_intermediate.get());
+    EXPECT_EQ(Refresh(), S_OK);
+    EXPECT_TRUE(m_state.refreshed);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_TRUE(InStore(L"ROOT", m_root.get()));
+    EXPECT_TRUE(InStore(L"CA", m_intermediate.get()));
+    EXPECT_FALSE(InStore(L"ROOT", m_intermediate.get()));
+}
+
+TEST_F(RootCertificates, TheOutdatedCertificateLeavesRootAndTheChainArrives) {
+    Put(L"ROOT", m_intermediate.get());
+    EXPECT_EQ(Refresh(), S_OK);
+    EXPECT_TRUE(m_messages.empty());
+    EXPECT_FALSE(InStore(L"ROOT", m_intermediate.get()));
+    EXPECT_TRUE(InStore(L"CA", m_intermediate.get()));
+    EXPECT_TRUE(InStore(L"ROOT", m_root.get()));
+    EXPECT_FALSE(InStore(L"CA", m_root.get()));
+}
+
+TEST_F(RootCertificates, AFailedDeletionStillInstallsOnceAndOnlyOnce) {
+    Put(L"ROOT", m_intermediate.get());
+    FailOpens({0});
+    EXPECT_EQ(Refresh(), S_OK);
+    EXPECT_EQ(m_messages,
+              std::vector<std::wstring>{L"Failed to delete certificate. HRESULT: 0x80070005"});
+    EXPECT_TRUE(m_state.refreshed);
+    EXPECT_TRUE(InStore(L"ROOT", m_intermediate.get()));
+    EXPECT_TRUE(InStore(L"CA", m_intermediate.get()));
+    EXPECT_TRUE(InStore(L"ROOT", m_root.get()));
+    EXPECT_EQ(m_opens, (std::vector<std::wstring>{L"ROOT", L"ROOT", L"CA"}));
+    // A second refresh of the same state, or one switched off, touches no store.
+    EXPECT_EQ(Refresh(), 1);
+    RootRefreshState off{false, false, nullptr};
+    EXPECT_EQ(RefreshRootCertificates(off), 1);
+    EXPECT_FALSE(off.refreshed);
+    EXPECT_EQ(m_opens.size(), 3u);
+    EXPECT_EQ(m_messages.size(), 1u);
+}
+
+TEST_F(RootCertificates, StoresThatCannotBeOpenedFailWithTheirError) {
+    struct Case {
+        std::vector<int> failing;  // numbers of the opens that fail: ROOT, ROOT, CA
+        std::vector<std::wstring> messages;
+    };
+    const std::wstring deleteFailed = L"Failed to delete certificate. HRESULT: 0x80070005";
+    const std::wstring installFailed = L"Failed to install certificate. HRESULT: 0x80070005";
+    const Case cases[] = {
+        {{0, 1}, {deleteFailed, installFailed}},
+        {{1}, {installFailed}},
+        {{2}, {installFailed}},
+    };
+    for (const Case& c : cases) {
+        m_messages.clear();
+        m_opens.clear();
+        m_state.refreshed = false;
+        FailOpens(c.failing);
+        EXPECT_EQ(Refresh(), kAccessDenied);
+        EXPECT_EQ(m_messages, c.messages);
+        EXPECT_TRUE(m_state.refreshed);
+        EXPECT_FALSE(InStore(L"ROOT", m_root.get()));
+        EXPECT_FALSE(InStore(L"CA", m_intermediate.get()));
+    }
+}
+
+TEST_F(RootCertificates, ABrokenBundleInstallsNothing) {
+    // Each: a library and whether the install must report a failure. Wine reads an empty blob as
+    // an empty serialized store, so the empty resource may pass with nothing to add.
+    const std::pair<const wchar_t*, bool> cases[] = {
+        {L"rootcEmpty.dll", false},
+        {L"rootcNotPkcs7.dll", true},
+        {L"kernel32.dll", true},  // no ROOTC resource at all
+    };
+    for (const auto& [library, fails] : cases) {
+        const win::unique_hmodule module(
+            LoadLibraryExW(library, nullptr, LOAD_LIBRARY_AS_DATAFILE));
+        ASSERT_TRUE(module) << library;
+        const HRESULT result = InstallEmbeddedCertificatesFrom(module.get());
+        EXPECT_TRUE(fails ? result < 0 : result <= 0) << library << " " << result;
+    }
+    EXPECT_FALSE(InStore(L"ROOT", m_root.get()));
+    EXPECT_FALSE(InStore(L"CA", m_intermediate.get()));
+}
+
+}  // namespace
