@@ -42,6 +42,8 @@ TEST_F(Verifier, SignedFilesPerLevel) {
         {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
         // The publisher's organization, but accented letters in its common name.
         {L"signed-accented.exe", {1, 1, 3, 1, 3}},
+        // A second certificate under the signer's issuer and serial, with the publisher's names.
+        {L"signed-twin.exe", {4, 4, 4, 4, 4}},
         {L"tampered.exe", {3, 3, 3, 3, 3}},
         {L"bad-signature.exe", {3, 3, 3, 3, 3}},
         {L"truncated.exe", {3, 3, 3, 3, 3}},
