@@ -30,6 +30,10 @@ struct FullTrustData : WINTRUST_DATA {
 struct FullCatalogInfo : WINTRUST_CATALOG_INFO {
     HCATADMIN hCatAdmin;
 };
+// The 64-bit sizes of the full structures: headers set for Windows 8 or later would already
+// declare the last field, and the one added here would then be a second, unread copy.
+static_assert(sizeof(FullTrustData) == 88, "WINTRUST_DATA with pSignatureSettings");
+static_assert(sizeof(FullCatalogInfo) == 72, "WINTRUST_CATALOG_INFO with hCatAdmin");
 
 // WINTRUST_DATA as the verifier fills it for `mode` (2: revocation of the whole chain), without
 // its union.

@@ -98,7 +98,9 @@ public:
         if (length <= 1) {
             return std::nullopt;
         }
-        return ToU16(buffer);
+        // The whole field as the call counted it: a value with a zero inside must not compare
+        // equal to the text before that zero.
+        return std::u16string(buffer, buffer + (length - 1));
     }
 
 private:

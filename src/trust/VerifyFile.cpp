@@ -3,6 +3,7 @@
 #include <softpub.h>
 #include <wintrust.h>
 
+#include <cstring>
 #include <exception>
 #include <new>
 #include <vector>
@@ -80,6 +81,25 @@ VerifyResult FindSignerCertificate(const SignedObject& object, win::unique_cert_
     if (!signer) {
         TraceError(L"CertFindCertificateInStore", GetLastError());
         return kVerificationError;
+    }
+    // The signature may carry any certificates its maker chose. A second, different certificate
+    // under the signer's issuer and serial could put other names before the rules than the ones
+    // whose chain the platform checked, so such a signature is refused. (Each search call takes
+    // over the context it continues from.)
+    win::unique_cert_context other(CertDuplicateCertificateContext(signer.get()));
+    for (;;) {
+        other.reset(CertFindCertificateInStore(object.store.get(), kEncodings, 0,
+                                               CERT_FIND_SUBJECT_CERT, &wanted, other.release()));
+        if (!other) {
+            break;
+        }
+        if (other.get()->cbCertEncoded != signer.get()->cbCertEncoded ||
+            std::memcmp(other.get()->pbCertEncoded, signer.get()->pbCertEncoded,
+                        other.get()->cbCertEncoded) != 0) {
+            TraceError(L"Two certificates claim to be the signer", 0);
+            signer.reset();
+            return kVerificationError;
+        }
     }
     return kTrusted;
 }

@@ -147,7 +147,9 @@ VerifyResult CVerifyTrust::Verify(const wchar_t* path, std::uint32_t level, bool
         }
         TraceInfo(802, normalized.c_str(), detail);
         return result;
-    } catch (const std::exception&) {
+    } catch (...) {
+        // Anything thrown, by this library or by the file-attribute component it calls into,
+        // ends the verification as an internal error: never an answer that trusts the file.
         trace::Text(trace::kFlagError, trace::kLevelError, 803,
                     L"qrVerifyTrust: exception during the verification", 0);
         return kInternalError;

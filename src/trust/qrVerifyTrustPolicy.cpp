@@ -82,8 +82,9 @@ bool CVerifyTrustPolicy::IsTrustPolicyEnabled() {
             if (status != ERROR_SUCCESS || type != REG_DWORD || size != sizeof value) {
                 TraceError(L"qrVerifyTrustPolicy: AlternateTrustPolicy cannot be read", status);
             } else {
-                g_alternatePolicyAllowed.store(value != 0);
+                // Only ever cleared: a reader of 1 racing one of 0 must not turn it back on.
                 if (value == 0) {
+                    g_alternatePolicyAllowed.store(false);
                     return false;
                 }
             }

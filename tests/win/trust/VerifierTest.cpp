@@ -42,6 +42,8 @@ TEST_F(Verifier, SignedFilesPerLevel) {
         {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
         // The publisher's organization, but accented letters in its common name.
         {L"signed-accented.exe", {1, 1, 3, 1, 3}},
+        // A second certificate under the signer's issuer and serial, with the publisher's names.
+        {L"signed-twin.exe", {4, 4, 4, 4, 4}},
         {L"tampered.exe", {3, 3, 3, 3, 3}},
         {L"bad-signature.exe", {3, 3, 3, 3, 3}},
         {L"truncated.exe", {3, 3, 3, 3, 3}},
@@ -159,13 +161,17 @@ TEST_F(Verifier, FileAttributeComponent) {
         EXPECT_EQ(verifier->VerifyFileW(Fixture(c.file).c_str(), c.level), c.expected)
             << c.variant << " " << c.file << " level " << c.level << " case " << &c - cases;
     }
-    EXPECT_GT(noCatalogs.acquired, 0);  // the attribute path searches catalogs at level 3 too
+
+    // Without a stored word the attribute path searches the catalogs at level 3 too.
+    trusttest::DeleteTree(HKEY_CURRENT_USER, kStore, 0);
+    trusttest::SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
+                         trusttest::FileAttrFolder(L"good"));
+    noCatalogs.catalogs = {{Fixture(L"signed-publisher.exe"), 0}};
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
+    EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 1u);
 
     // The system-component usage comes from the word; the attribute cache can be switched off.
     trusttest::SetDword(HKEY_CURRENT_USER, kStore, 0, L"unsigned.exe", 0x38);
-    trusttest::SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
-                         trusttest::FileAttrFolder(L"good"));
-    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
     bool systemComponent = false;
     EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 4, true, &systemComponent),
               1u);
