@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,23 @@ TEST(Executable, CarriesManifestMarkerAndVersion) {
     ASSERT_TRUE(VerQueryValueA(version.data(), "\\StringFileInfo\\040904b0\\FileDescription",
                                reinterpret_cast<void**>(&description), &length));
     EXPECT_STREQ(kAgentName, description);
+}
+
+// The product ships without its symbol table; a debug link names the symbol file kept beside it.
+TEST(Executable, ShipsStrippedWithADebugLink) {
+    std::ifstream in(g_inputs.product, std::ios::binary);
+    const std::string image((std::istreambuf_iterator<char>(in)), {});
+    ASSERT_GT(image.size(), 0x40u);
+    const auto dword = [&](size_t at) {
+        DWORD value = 0;
+        image.copy(reinterpret_cast<char*>(&value), sizeof value, at);
+        return value;
+    };
+    const size_t fileHeader = dword(0x3C) + 4;  // after the "PE\0\0" signature
+    // The COFF string table stays (it holds the long section names), with no symbol in it.
+    EXPECT_EQ(0u, dword(fileHeader + 12)) << "number of symbols";
+    EXPECT_NE(std::string::npos, image.find(std::string("yolinst.exe.debug\0", 18)));
+    EXPECT_TRUE(std::ifstream(g_inputs.product + ".debug").good());
 }
 
 // A second install from a newer package takes over the registration and clears the upgrade
