@@ -36,7 +36,6 @@ TEST(StoredWord, DecodedPerLevel) {
         {0x4F, 4, false, true, false, false},
         {0x1, 5, false, true, true, false},
         {0x40008, 3, false, false, true, false},  // must not be used
-        {0x40000, 1, false, false, false, false},
     };
     for (const Case& c : cases) {
         const qrLib::StoredWordDecision d = DecodeStoredWord(c.word, c.level, c.driver);

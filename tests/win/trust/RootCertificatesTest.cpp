@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -78,11 +79,9 @@ protected:
         SetMachineStoreOpener([this, failing](const wchar_t* name) -> HCERTSTORE {
             const int number = static_cast<int>(m_opens.size());
             m_opens.push_back(name);
-            for (int fail : failing) {
-                if (fail == number) {
-                    SetLastError(ERROR_ACCESS_DENIED);
-                    return nullptr;
-                }
+            if (std::find(failing.begin(), failing.end(), number) != failing.end()) {
+                SetLastError(ERROR_ACCESS_DENIED);
+                return nullptr;
             }
             return CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0,
                                  CERT_SYSTEM_STORE_LOCAL_MACHINE | CERT_STORE_OPEN_EXISTING_FLAG,

@@ -54,8 +54,6 @@ TEST_F(SetupTrust, AnswersPerFileAndPinsOnlyTrustedFiles) {
         {L"signed-publisher.exe", S_OK, nullptr, true},
         {L"signed-stranger.exe", static_cast<HRESULT>(0x800B0004),
          L" is not trusted. VerifyFile result: 3", false},
-        {L"unsigned.exe", static_cast<HRESULT>(0x800B0004),
-         L" is not trusted. VerifyFile result: 3", false},
         {L"missing.exe", static_cast<HRESULT>(0x80070002), L". Last error: 2", false},
     };
     for (const Case& c : cases) {
