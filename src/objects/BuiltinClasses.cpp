@@ -8,34 +8,16 @@ namespace {
 
 // One class per built-in identifier, so that each keeps its own type as it grows.
 template <int Kind>
-class CBuiltinObject final : public IQrUnknown {
+class CBuiltinObject final : public CQrObject<IQrUnknown> {
 public:
     static IQrUnknown* Create() { return new (std::nothrow) CBuiltinObject; }
 
     Status QueryInterface(const GUID& iid, void** out) override {
-        if (out == nullptr) {
-            return kStatusInvalidArgument;
-        }
-        *out = nullptr;
-        if (!IsEqualGUID(iid, kIidQrUnknown)) {
-            return kStatusNoInterface;
-        }
-        AddRef();
-        *out = static_cast<IQrUnknown*>(this);
-        return kStatusOk;
-    }
-    std::uint64_t AddRef() override { return m_references.Add(); }
-    std::uint64_t Release() override {
-        const std::uint64_t count = m_references.Drop();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
+        return AnswerInterfaces(iid, out, {});
     }
 
 private:
-    ~CBuiltinObject() = default;
-    CRefCount m_references;
+    ~CBuiltinObject() override = default;
 };
 
 }  // namespace

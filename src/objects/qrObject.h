@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <initializer_list>
 #include <utility>
 
 #include "objects/qrStatus.h"
@@ -37,6 +38,45 @@ public:
 
 private:
     std::atomic<std::uint64_t> m_count{1};
+};
+
+// The three base slots of an object with one interface: it answers the base interface and the
+// identifiers its class names with itself, and is deleted with its last reference.
+template <typename Interface>
+class CQrObject : public Interface {
+public:
+    std::uint64_t AddRef() override { return m_references.Add(); }
+    std::uint64_t Release() override {
+        const std::uint64_t count = m_references.Drop();
+        if (count == 0) {
+            delete this;
+        }
+        return count;
+    }
+
+protected:
+    virtual ~CQrObject() = default;
+
+    // QueryInterface for the base interface and `also`.
+    Status AnswerInterfaces(const GUID& iid, void** out, std::initializer_list<GUID> also) {
+        if (out == nullptr) {
+            return kStatusInvalidArgument;
+        }
+        *out = nullptr;
+        bool known = IsEqualGUID(iid, kIidQrUnknown);
+        for (const GUID& other : also) {
+            known = known || IsEqualGUID(iid, other);
+        }
+        if (!known) {
+            return kStatusNoInterface;
+        }
+        AddRef();
+        *out = static_cast<Interface*>(this);
+        return kStatusOk;
+    }
+
+private:
+    CRefCount m_references;
 };
 
 // Owns one reference to a library object; move-only, like the Win32 owners in src/win.

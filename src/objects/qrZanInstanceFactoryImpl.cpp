@@ -34,30 +34,12 @@ Status Guarded(Operation&& operation) {
     }
 }
 
-class CObjectFactory final : public IQrObjectFactory {
+class CObjectFactory final : public CQrObject<IQrObjectFactory> {
 public:
     CObjectFactory() : m_resolver(m_mapSource) {}
 
     Status QueryInterface(const GUID& iid, void** out) override {
-        if (out == nullptr) {
-            return kStatusInvalidArgument;
-        }
-        *out = nullptr;
-        if (!IsEqualGUID(iid, kIidQrUnknown) && !IsEqualGUID(iid, kIidQrObjectFactory) &&
-            !IsEqualGUID(iid, kIidQrObjectFactoryOwned)) {
-            return kStatusNoInterface;
-        }
-        AddRef();
-        *out = static_cast<IQrObjectFactory*>(this);
-        return kStatusOk;
-    }
-    std::uint64_t AddRef() override { return m_references.Add(); }
-    std::uint64_t Release() override {
-        const std::uint64_t count = m_references.Drop();
-        if (count == 0) {
-            delete this;
-        }
-        return count;
+        return AnswerInterfaces(iid, out, {kIidQrObjectFactory, kIidQrObjectFactoryOwned});
     }
 
     Status RegisterModuleWithValues(const GUID& clsid, const wchar_t* path, std::uintptr_t,
@@ -192,7 +174,7 @@ public:
     }
 
 private:
-    ~CObjectFactory() = default;
+    ~CObjectFactory() override = default;
 
     Status Register(const GUID& clsid, ClassKind kind, const CClassTable::MakeClass& make,
                     const CClassTable::NamesSame& namesSame) {
@@ -234,7 +216,6 @@ private:
         return RegisterModule(clsid, ToWide(path).c_str());
     }
 
-    CRefCount m_references;
     CClassTable m_table;
     CSettingsMapSource m_mapSource;
     CClassResolver m_resolver;
