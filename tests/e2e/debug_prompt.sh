@@ -13,6 +13,20 @@ if [[ ${1-} == --on-display ]]; then
     exe=$1
     folder=$(dirname "$exe")
     failures=0
+    # find_window <name>: the first window of that name, waiting up to 60 s. xdotool gives up when
+    # a window it is scanning goes away meanwhile (BadWindow), so it is simply asked again.
+    find_window() {
+        local deadline=$((SECONDS + 60)) id
+        while ((SECONDS < deadline)); do
+            id=$(xdotool search --name "$1" 2>/dev/null | head -n 1) || true
+            if [[ -n $id ]]; then
+                echo "$id"
+                return 0
+            fi
+            sleep 0.2
+        done
+        return 1
+    }
     # ask <key> <expected records...>: runs -debug, presses <key> in the prompt, compares the log.
     ask() {
         local key=$1 window status=0
@@ -21,8 +35,7 @@ if [[ ${1-} == --on-display ]]; then
         timeout 60 /usr/lib/wine/wine64 'C:\yol e2e\debug_prompt\yolinst.exe' -debug &
         local pid=$!
         # The window must appear: without it the process ends on its own and looks like a No.
-        if ! window=$(timeout 60 xdotool search --sync --name 'YOL_INST Service' | head -n 1) ||
-            [[ -z $window ]]; then
+        if ! window=$(find_window 'YOL_INST Service'); then
             echo "FAIL [$key]: no prompt appeared"
             failures=$((failures + 1))
         else
@@ -85,10 +98,10 @@ if [[ ${1-} == --on-display ]]; then
         fresh_package "$code"
         timeout 60 /usr/lib/wine/wine64 'C:\yol e2e\debug_prompt\yolinst.exe' -debug &
         local pid=$!
-        prompt=$(timeout 60 xdotool search --sync --name 'YOL_INST Service' | head -n 1) || true
+        prompt=$(find_window 'YOL_INST Service') || true
         [[ -n $prompt ]] && xdotool key --window "$prompt" Return 2>/dev/null
         if [[ $wanted == yes ]]; then
-            box=$(timeout 60 xdotool search --sync --name 'Zanthrex Client Upgrade' | head -n 1) || true
+            box=$(find_window 'Zanthrex Client Upgrade') || true
             if [[ -z $box ]]; then
                 echo "FAIL [code $code]: no result box"
                 failures=$((failures + 1))
