@@ -188,8 +188,15 @@ HRESULT InstallEmbeddedCertificatesFrom(HMODULE module) {
         CERT_NAME_BLOB issuer = info->Issuer;
         CERT_NAME_BLOB subject = info->Subject;
         const bool selfSigned = CertCompareCertificateName(kEncoding, &issuer, &subject) != FALSE;
-        if (!CertAddCertificateContextToStore(selfSigned ? root.get() : ca.get(), certificate.get(),
-                                              CERT_STORE_ADD_NEW, nullptr) &&
+        const HCERTSTORE target = selfSigned ? root.get() : ca.get();
+        // A certificate already there is left alone: adding it would change nothing, and an add
+        // keeps the system store open behind our back (under Wine, one registry key per add).
+        if (win::unique_cert_context(CertFindCertificateInStore(
+                target, kEncoding, 0, CERT_FIND_EXISTING, certificate.get(), nullptr))) {
+            continue;
+        }
+        if (!CertAddCertificateContextToStore(target, certificate.get(), CERT_STORE_ADD_NEW,
+                                              nullptr) &&
             GetLastError() != static_cast<DWORD>(CRYPT_E_EXISTS)) {
             return Traced(142, L"InstallEmbeddedCertificates: add failed", LastErrorResult());
         }
