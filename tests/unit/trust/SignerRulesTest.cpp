@@ -11,28 +11,26 @@ using qrLib::NameField;
 using qrLib::PublisherRole;
 using Fields = std::map<NameField, std::u16string>;
 
-class FakeCertificate : public qrLib::ICertificateFacts {
-public:
-    FakeCertificate(Fields fields, std::vector<std::string> oids = {"1.3.6.1.5.5.7.3.3"},
-                    std::u16string subject = u"CN=x")
-        : m_fields(std::move(fields)), m_oids(std::move(oids)), m_subject(std::move(subject)) {}
-    qrLib::VerifyResult Usages(std::vector<std::string>& oids) override {
-        oids = m_oids;
+// A certificate with the code-signing usage and a plain subject unless told otherwise.
+struct FakeCertificate : qrLib::ICertificateFacts {
+    FakeCertificate(Fields f, std::vector<std::string> o = {"1.3.6.1.5.5.7.3.3"},
+                    std::u16string s = u"CN=x")
+        : fields(std::move(f)), oids(std::move(o)), subject(std::move(s)) {}
+    qrLib::VerifyResult Usages(std::vector<std::string>& out) override {
+        out = oids;
         return 1;
     }
     qrLib::VerifyResult RenderedSubject(std::u16string& text) override {
-        text = m_subject;
+        text = subject;
         return 1;
     }
     std::optional<std::u16string> Field(NameField field) override {
-        const auto found = m_fields.find(field);
-        return found == m_fields.end() ? std::nullopt : std::optional(found->second);
+        const auto found = fields.find(field);
+        return found == fields.end() ? std::nullopt : std::optional(found->second);
     }
-
-private:
-    Fields m_fields;
-    std::vector<std::string> m_oids;
-    std::u16string m_subject;
+    Fields fields;
+    std::vector<std::string> oids;
+    std::u16string subject;
 };
 
 class FakeNames : public qrLib::IExpectedNames {

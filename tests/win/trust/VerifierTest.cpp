@@ -142,19 +142,12 @@ TEST_F(Verifier, FileAttributeComponent) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
     EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 1u);
 
-    // The system-component usage comes from the word; the attribute cache can be switched off.
+    // The system-component usage comes from the word.
     trusttest::SetDword(HKEY_CURRENT_USER, trusttest::kAttrStore, 0, L"unsigned.exe", 0x38);
     bool systemComponent = false;
     EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 4, true, &systemComponent),
               1u);
     EXPECT_TRUE(systemComponent);
-    qrLib::qr_ptr<qrLib::IQrVerifyTrust> uncached(qrLib::CreateVerifyTrust());
-    qrLib::qr_ptr<qrLib::IQrVerifyTrustAttributeCache> cache;
-    ASSERT_EQ(uncached->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, cache.put_void()),
-              0x10000);
-    cache->SetAttributeCache(false);
-    ASSERT_EQ(uncached->Initialize(true), 1u);
-    EXPECT_EQ(uncached->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 3u);
 }
 
 }  // namespace
