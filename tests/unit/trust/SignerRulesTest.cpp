@@ -112,6 +112,7 @@ TEST(SignerRules, PublisherOrganizationAndFullSubject) {
         {fullSubject, With(full, NameField::State, u"State B"), 1},
         {fullSubject, With(full, NameField::OrganizationalUnit, u"Unit C"), 3},
         {fullSubject, With(full, NameField::Organization, u"Other"), 3},
+        {fullSubject, With(full, NameField::Country, u"ZY"), 3},
         {fullSubject, With(full, NameField::Locality, nullptr), 3},
     };
     for (std::size_t i = 0; i < std::size(cases); ++i) {

@@ -117,6 +117,8 @@ TEST(PublisherNamesFile, ParsedOrRefusedNamingTheLine) {
         {"subject_marker=a\r\nsubject_marker=b\r\n", "line 2: role given twice: subject_marker=b"},
         {"organization_name=Caf\xC3\xA9\n",
          "line 1: value must be printable ASCII: organization_name=Caf??"},
+        {"organization_name=a\tb\n",
+         "line 1: value must be printable ASCII: organization_name=a?b"},
     };
     for (const auto& [text, message] : bad) {
         const qrLib::PublisherNamesFile parsed = qrLib::ParsePublisherNames(text);
