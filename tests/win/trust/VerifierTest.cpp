@@ -76,6 +76,9 @@ TEST_F(Verifier, ArgumentsAndInterfaces) {
     EXPECT_EQ(policy->QueryInterface(qrLib::kIidQrUnknown, base.put_void()), 0x10000);
     EXPECT_EQ(policy->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, base.put_void()),
               static_cast<qrLib::Status>(0x80010200));
+    const GUID other = {0x5B9E112F, 0x80C3, 0x42A0, {0xA3, 0xED, 0x41, 0xDA, 0x9E, 0xE5, 0x5F, 0}};
+    EXPECT_EQ(verifier->QueryInterface(other, base.put_void()),
+              static_cast<qrLib::Status>(0x80010200));
     EXPECT_EQ(verifier->QueryInterface(qrLib::kIidQrUnknown, nullptr),
               static_cast<qrLib::Status>(0x80010203));
     EXPECT_FALSE(verifier->GetRevocation());
@@ -118,7 +121,9 @@ TEST_F(Verifier, FileAttributeComponent) {
         {L"good", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 1},
         {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
         {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
-        // Fully verified on the attribute path: the names alone do not make a broken signature.
+        // No stored word: fully verified, and on the attribute path neither a missing nor a
+        // broken signature is made good by the signer's names.
+        {L"good", {}, L"unsigned.exe", 3, 3},
         {L"good", {}, L"tampered.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x1}}, L"unsigned.exe", 5, 3},
         {L"good", {{L"unsigned.exe", 0x8}, {L"ReaderState", 0}}, L"unsigned.exe", 3, 3},
