@@ -11,28 +11,26 @@ using qrLib::NameField;
 using qrLib::PublisherRole;
 using Fields = std::map<NameField, std::u16string>;
 
-class FakeCertificate : public qrLib::ICertificateFacts {
-public:
-    FakeCertificate(Fields fields, std::vector<std::string> oids = {"1.3.6.1.5.5.7.3.3"},
-                    std::u16string subject = u"CN=x")
-        : m_fields(std::move(fields)), m_oids(std::move(oids)), m_subject(std::move(subject)) {}
-    qrLib::VerifyResult Usages(std::vector<std::string>& oids) override {
-        oids = m_oids;
+// A certificate with the code-signing usage and a plain subject unless told otherwise.
+struct FakeCertificate : qrLib::ICertificateFacts {
+    FakeCertificate(Fields f, std::vector<std::string> o = {"1.3.6.1.5.5.7.3.3"},
+                    std::u16string s = u"CN=x")
+        : fields(std::move(f)), oids(std::move(o)), subject(std::move(s)) {}
+    qrLib::VerifyResult Usages(std::vector<std::string>& out) override {
+        out = oids;
         return 1;
     }
     qrLib::VerifyResult RenderedSubject(std::u16string& text) override {
-        text = m_subject;
+        text = subject;
         return 1;
     }
     std::optional<std::u16string> Field(NameField field) override {
-        const auto found = m_fields.find(field);
-        return found == m_fields.end() ? std::nullopt : std::optional(found->second);
+        const auto found = fields.find(field);
+        return found == fields.end() ? std::nullopt : std::optional(found->second);
     }
-
-private:
-    Fields m_fields;
-    std::vector<std::string> m_oids;
-    std::u16string m_subject;
+    Fields fields;
+    std::vector<std::string> oids;
+    std::u16string subject;
 };
 
 class FakeNames : public qrLib::IExpectedNames {
@@ -73,70 +71,53 @@ Fields Subject(const char16_t* cn, const char16_t* ou, const char16_t* o) {
     return fields;
 }
 
-Fields Without(Fields fields, NameField field) {
-    fields.erase(field);
+Fields With(Fields fields, NameField field, const char16_t* value) {
+    if (value)
+        fields[field] = value;
+    else
+        fields.erase(field);
     return fields;
 }
 
-TEST(SignerRules, PublisherName) {
+TEST(SignerRules, PublisherOrganizationAndFullSubject) {
     FakeNames names;
-    const std::pair<Fields, std::uint32_t> cases[] = {
-        {Subject(u"Pub One", u"u", u"Pub One"), 1},
-        {Subject(u"Pub One", u"u", u"Pub One Holdings"), 1},
-        {Subject(u"Pub One", u"u", u"Pub Three"), 3},
-        {Subject(u"Pub Three", u"u", u"Pub Four"), 1},
-        {Subject(u"Pub Four", u"u", u"Pub Three"), 1},
-        {Subject(u"Pub Four", u"u", u"Pub One"), 3},
-        {Subject(u"pub one", u"u", u"Pub One"), 3},  // case matters
-        {Subject(u"Pub One", nullptr, u"Pub One"), 3},
-        {Subject(nullptr, u"Release Unit", nullptr), 3},
-        {Without(Subject(u"Pub One", u"u", u"Pub One"), NameField::Locality), 3},
-        {Without(Subject(u"Pub One", u"u", u"Pub One"), NameField::Country), 3},
-        // The unit marker alone is enough, even without the other fields.
-        {Without(Subject(u"anyone", u"Release Unit", nullptr), NameField::Locality), 1},
-    };
-    for (const auto& [fields, expected] : cases) {
-        FakeCertificate certificate(fields);
-        EXPECT_EQ(qrLib::CheckPublisherName(certificate, names), expected)
-            << &fields - &cases[0].first;
-    }
-}
-
-TEST(SignerRules, OrganizationAndFullSubject) {
-    FakeNames names;
-    const std::pair<Fields, std::uint32_t> organization[] = {
-        {Subject(u"x", nullptr, u"Org Name"), 1},      {Subject(u"x", u"Org Name", u"Other"), 1},
-        {Subject(u"x", u"Platform Unit", nullptr), 1}, {Subject(u"x", u"Other", u"Other"), 3},
-        {Subject(u"x", u"Org Name", nullptr), 3},
-    };
-    for (const auto& [fields, expected] : organization) {
-        FakeCertificate certificate(fields);
-        EXPECT_EQ(qrLib::CheckOrganization(certificate, names), expected);
-    }
     const Fields full = {
         {NameField::CommonName, u"Full Name"},   {NameField::OrganizationalUnit, u"Unit A"},
         {NameField::Organization, u"Full Name"}, {NameField::Locality, u"Town"},
         {NameField::State, u"State A"},          {NameField::Country, u"ZZ"}};
-    auto with = [&](NameField field, const char16_t* value) {
-        Fields changed = full;
-        changed[field] = value;
-        return changed;
+    using Check = qrLib::VerifyResult (*)(qrLib::ICertificateFacts&, qrLib::IExpectedNames&);
+    const Check publisher = qrLib::CheckPublisherName;
+    const Check organization = qrLib::CheckOrganization;
+    const Check fullSubject = qrLib::CheckFullSubject;
+    const std::tuple<Check, Fields, std::uint32_t> cases[] = {
+        {publisher, Subject(u"Pub One", u"u", u"Pub One"), 1},
+        {publisher, Subject(u"Pub One", u"u", u"Pub One Holdings"), 1},
+        {publisher, Subject(u"Pub One", u"u", u"Pub Three"), 3},
+        {publisher, Subject(u"Pub Three", u"u", u"Pub Four"), 1},
+        {publisher, Subject(u"Pub Four", u"u", u"Pub One"), 3},
+        {publisher, Subject(u"pub one", u"u", u"Pub One"), 3},  // case matters
+        {publisher, Subject(u"Pub One", nullptr, u"Pub One"), 3},
+        {publisher, Subject(nullptr, u"Release Unit", nullptr), 3},
+        {publisher, With(Subject(u"Pub One", u"u", u"Pub One"), NameField::Locality, nullptr), 3},
+        // The unit marker alone is enough, even without the other fields.
+        {publisher, With(Subject(u"x", u"Release Unit", nullptr), NameField::Locality, nullptr), 1},
+        {organization, Subject(u"x", nullptr, u"Org Name"), 1},
+        {organization, Subject(u"x", u"Org Name", u"Other"), 1},
+        {organization, Subject(u"x", u"Platform Unit", nullptr), 1},
+        {organization, Subject(u"x", u"Release Unit", u"Other"), 3},
+        {organization, Subject(u"x", u"Org Name", nullptr), 3},
+        {fullSubject, full, 1},
+        {fullSubject, With(full, NameField::OrganizationalUnit, nullptr), 1},
+        {fullSubject, With(full, NameField::OrganizationalUnit, u"Unit B"), 1},
+        {fullSubject, With(full, NameField::State, u"State B"), 1},
+        {fullSubject, With(full, NameField::OrganizationalUnit, u"Unit C"), 3},
+        {fullSubject, With(full, NameField::Organization, u"Other"), 3},
+        {fullSubject, With(full, NameField::Country, u"ZY"), 3},
+        {fullSubject, With(full, NameField::Locality, nullptr), 3},
     };
-    const std::pair<Fields, std::uint32_t> fullCases[] = {
-        {full, 1},
-        {Without(full, NameField::OrganizationalUnit), 1},
-        {with(NameField::OrganizationalUnit, u"Unit B"), 1},
-        {with(NameField::State, u"State B"), 1},
-        {with(NameField::OrganizationalUnit, u"Unit C"), 3},
-        {with(NameField::Organization, u"Other"), 3},
-        {with(NameField::Locality, u"Elsewhere"), 3},
-        {with(NameField::Country, u"ZY"), 3},
-        {Without(full, NameField::Locality), 3},
-    };
-    for (const auto& [fields, expected] : fullCases) {
-        FakeCertificate certificate(fields);
-        EXPECT_EQ(qrLib::CheckFullSubject(certificate, names), expected)
-            << &fields - &fullCases[0].first;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        FakeCertificate certificate(std::get<1>(cases[i]));
+        EXPECT_EQ(std::get<0>(cases[i])(certificate, names), std::get<2>(cases[i])) << "case " << i;
     }
 }
 
@@ -144,7 +125,6 @@ TEST(SignerRules, SignerChecksPerLevel) {
     FakeNames names;
     const std::vector<std::string> codeSigning = {"1.3.6.1.5.5.7.3.3", "1.3.6.1.4.1.311.10.3.6"};
     const Fields stranger = Subject(u"Stranger", u"Builds", u"Stranger Co");
-    const Fields publisher = Subject(u"Pub One", u"u", u"Pub One");
     const Fields organization = Subject(u"Somebody", u"x", u"Org Name");
     struct Case {
         Fields fields;
@@ -154,8 +134,7 @@ TEST(SignerRules, SignerChecksPerLevel) {
         std::uint32_t detail;
     };
     const Case cases[] = {
-        {stranger, codeSigning, u"CN=Stranger", {1, 1, 3, 3, 3}, 0x6},
-        {publisher, codeSigning, u"CN=Pub One", {1, 1, 1, 3, 3}, 0xE},
+        {Subject(u"Pub One", u"u", u"Pub One"), codeSigning, u"CN=Pub One", {1, 1, 1, 3, 3}, 0xE},
         {organization, codeSigning, u"CN=Somebody", {1, 1, 3, 1, 3}, 0x36},
         // No code-signing usage: the marker anywhere in the subject stands in for it.
         {stranger, {"1.3.6.1.5.5.7.3.4"}, u"O=x\r\nOU=the MARK unit", {1, 1, 3, 3, 3}, 0x6},
@@ -174,7 +153,7 @@ TEST(SignerRules, SignerChecksPerLevel) {
             EXPECT_EQ(detail, c.detail);
         }
     }
-    FakeCertificate certificate(publisher);
+    FakeCertificate certificate(stranger);
     qrLib::SignerUsages usages;
     std::uint32_t detail = 0;
     EXPECT_EQ(qrLib::SignerChecks(certificate, names, 0, 1, usages, detail), 5u);
@@ -184,13 +163,10 @@ TEST(SignerRules, SignerChecksPerLevel) {
 TEST(SignerRules, EmptyExpectedNamesMatchNothing) {
     FakeNames names;
     names.values.clear();
-    FakeCertificate certificate({{NameField::CommonName, u""},
-                                 {NameField::OrganizationalUnit, u""},
-                                 {NameField::Organization, u""},
-                                 {NameField::Locality, u""},
-                                 {NameField::State, u""},
-                                 {NameField::Country, u""}},
-                                {}, u"anything");
+    const Fields empty = {{NameField::CommonName, u""},   {NameField::OrganizationalUnit, u""},
+                          {NameField::Organization, u""}, {NameField::Locality, u""},
+                          {NameField::State, u""},        {NameField::Country, u""}};
+    FakeCertificate certificate(empty, {}, u"anything");
     EXPECT_EQ(qrLib::CheckSubjectMarker(certificate, names), 3u);
     EXPECT_EQ(qrLib::CheckPublisherName(certificate, names), 3u);
     EXPECT_EQ(qrLib::CheckOrganization(certificate, names), 3u);

