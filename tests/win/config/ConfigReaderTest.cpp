@@ -46,14 +46,14 @@ TEST_F(ConfigTest, ReaderIdentifiesThePackageFromZudUvu) {
     };
     for (const auto& [zudUvu, answer, report] : cases) {
         WriteZudUvu(zudUvu);
-        m_log.clear();
+        m_log.text.clear();
         CConfigXMLParser reader(m_package.path().c_str());
         const std::wstring option = reader.GetInstallOption("InstallationDirectory") +
                                     reader.GetInstallOption("UserInterfaceLevel");
         EXPECT_EQ(option, answer) << zudUvu;
         EXPECT_EQ(reader.GetRebootOption("HardReboot"), L"");
         EXPECT_TRUE(reader.GetEnabledFeatures().empty());
-        EXPECT_EQ(m_log, report);
+        EXPECT_EQ(m_log.text, report);
     }
 }
 
@@ -81,9 +81,9 @@ TEST_F(ConfigTest, ConfigDirectoryComesFromTheClientsKeyInItsView) {
         if (clientService) {
             service.emplace();
         }
-        m_log.clear();
+        m_log.text.clear();
         EXPECT_EQ(CConfigXMLParser(m_package.path().c_str()).IsLoaded(), report.empty()) << version;
-        EXPECT_EQ(m_log, report.empty() ? "" : kReport + report) << version;
+        EXPECT_EQ(m_log.text, report.empty() ? "" : kReport + report) << version;
     }
 }
 

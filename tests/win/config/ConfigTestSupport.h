@@ -10,7 +10,7 @@
 #include <string>
 
 #include "../TempDir.h"
-#include "diagnostics/DebugLog.h"
+#include "../../unit/CapturedLog.h"
 #include "win/unique_any.h"
 
 namespace configtest {
@@ -54,21 +54,14 @@ private:
     win::unique_schandle m_manager, m_service;
 };
 
-class ConfigTest : public testing::Test, public IDebugLog {
+class ConfigTest : public testing::Test {
 protected:
-    ConfigTest() : m_previousLog(InstallDebugLog(this)) {
+    ConfigTest() {
         DeleteProductKeys();
         SetProductString(KEY_WOW64_32KEY, "ProductVersion", "12.0.1000");
         SetProductString(KEY_WOW64_32KEY, "yol_install_path", m_config.path() + "\\");
     }
-    ~ConfigTest() override {
-        InstallDebugLog(m_previousLog);
-        DeleteProductKeys();
-    }
-    void Enable() override {}
-    void Disable() override {}
-    bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { m_log += line.c_str(); }
+    ~ConfigTest() override { DeleteProductKeys(); }
 
     void WriteConfig(const std::string& xml) const {
         WriteFileText(m_config.File("config.xml"), xml);
@@ -78,8 +71,7 @@ protected:
 
     CTempDir m_package{"yol-config-package"};
     CTempDir m_config{"yol-config-dir"};
-    std::string m_log;
-    IDebugLog* m_previousLog;
+    CCapturedLog m_log;
 };
 
 }  // namespace configtest

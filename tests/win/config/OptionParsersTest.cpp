@@ -89,13 +89,13 @@ TEST_F(ConfigTest, FeatureFilterIsReadInTheClientsView) {
             RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kProductKey,
                                "ProductFeaturesValidButNotAllowed");
         }
-        m_log.clear();
+        m_log.text.clear();
         EXPECT_EQ(RunFeatureParser(m_package.path()), 0u);
         EXPECT_EQ(ReadFileText(ZudUvu()),
                   "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ABCD\r\n"
                   "[FEATURE_SELECTION]\r\nA=1\r\nPop3Smtp=1\r\nB=1\r\n")
             << (notAllowed ? notAllowed : "(none)");
-        EXPECT_EQ(m_log, report);
+        EXPECT_EQ(m_log.text, report);
     }
 }
 
