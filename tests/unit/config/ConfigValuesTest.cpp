@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 
 #include "config/FeatureFilter.h"
 #include "config/IdentityRules.h"
@@ -59,22 +60,17 @@ TEST(RebootValues, UnescapeDecodesNinePassesInOrder) {
 TEST(FeatureFilter, ListedFeaturesAreLeftOut) {
     using Names = std::vector<std::string>;
     const Names enabled = {"A", "Pop3Smtp", "B", " B", "b"};
-    struct Case {
-        const char* value;
-        bool x64;
-        Names written;
-    };
-    const Case cases[] = {
+    // {the client's value, x64 processor, the features written}
+    const std::tuple<const char*, bool, Names> cases[] = {
         {"Pop3Smtp,B", true, {"A", " B", "b"}},
         {"Pop3Smtp, B", true, {"A", "B", "b"}},
         {"Pop3Smtp", true, {"A", "Pop3Smtp", "B", " B", "b"}},
         {"Pop3Smtp", false, {"A", "B", " B", "b"}},
         {"pop3smtp", true, {"A", "Pop3Smtp", "B", " B", "b"}},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(config::FeaturesToWrite(enabled, config::NotAllowedFeatures(c.value, c.x64)),
-                  c.written)
-            << c.value << (c.x64 ? " x64" : " x86");
+    for (const auto& [value, x64, written] : cases) {
+        EXPECT_EQ(config::FeaturesToWrite(enabled, config::NotAllowedFeatures(value, x64)), written)
+            << value << (x64 ? " x64" : " x86");
     }
     EXPECT_EQ(config::FeaturesToWrite({"", "A"}, config::NotAllowedFeatures("", true)), Names{"A"});
 }

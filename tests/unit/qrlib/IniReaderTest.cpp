@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -47,13 +48,8 @@ TEST(IniReader, Utf16AndEightBitFilesGiveTheSameValues) {
 }
 
 TEST(IniReader, FindIniValue) {
-    struct Case {
-        const char16_t* text;
-        const char16_t* section;
-        const char16_t* key;
-        const char16_t* value;  // with "d" as the default
-    };
-    const Case cases[] = {
+    // {text, section, key, value with "d" as the default}
+    const std::tuple<const char16_t*, const char16_t*, const char16_t*, const char16_t*> cases[] = {
         // Sections and keys match by prefix, case ignored, around blanks and one bracket a side.
         {u"[ISOLATIONS]\r\nSiloName=first\r\nsilo=second", u"isolation", u"silo", u"first"},
         {u"[ISOLATIONS]\r\nSiloName=first", u"  [Isolation] ", u"\tSILO ", u"first"},
@@ -77,9 +73,9 @@ TEST(IniReader, FindIniValue) {
         {u"[s]\r\nk=a\nb=c\r\n", u"s", u"k", u"a\nb=c"},
         {u"[s]\r\nk=a \rb\r\n", u"s", u"k", u"a"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(qrLib::FindIniValue(c.text, c.section, c.key, u"d"), c.value)
-            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+    for (const auto& [text, section, key, value] : cases) {
+        EXPECT_EQ(qrLib::FindIniValue(text, section, key, u"d"), value)
+            << std::string(text, text + std::char_traits<char16_t>::length(text));
     }
 }
 
