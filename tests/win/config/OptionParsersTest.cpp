@@ -2,7 +2,6 @@
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 #include "ConfigTestSupport.h"
 #include "config/FeatureOptParser.h"
@@ -67,36 +66,30 @@ TEST_F(ConfigTest, ParsersCarryTheSelectedPackagesChoicesIntoZudUvu) {
               custom + reboot + "\r\nnow\r\n" + dx + "[FEATURE_SELECTION]\r\nA=1\r\n");
 }
 
+// With the client's service installed its values are read in the 64-bit view, where the 32-bit
+// view's "A" is not seen.
 TEST_F(ConfigTest, FeatureFilterIsReadInTheClientsView) {
     WriteConfig(kConfig);
     const CClientService client;
     SetProductString(KEY_WOW64_32KEY, "ProductFeaturesValidButNotAllowed", "A");
     SetProductString(KEY_WOW64_64KEY, "ProductVersion", "12.0");
     SetProductString(KEY_WOW64_64KEY, "yol_install_path", m_config.path());
-    const std::pair<const char*, std::string> cases[] = {
-        // On this 64-bit machine "Pop3Smtp" alone filters nothing.
-        {"Pop3Smtp", ""},
-        {nullptr,
-         "CFeatureOptParser::propigateOptions - Unable to read value "
-         "'ProductFeaturesValidButNotAllowed'\n"},
-    };
-    for (const auto& [notAllowed, report] : cases) {
-        WriteZudUvu(
-            "[FEATURE_SELECTION]\r\nOld=1\r\n[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ABCD\r\n");
-        if (notAllowed) {
-            SetProductString(KEY_WOW64_64KEY, "ProductFeaturesValidButNotAllowed", notAllowed);
-        } else {
-            RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kProductKey,
-                               "ProductFeaturesValidButNotAllowed");
-        }
-        m_log.text.clear();
-        EXPECT_EQ(RunFeatureParser(m_package.path()), 0u);
-        EXPECT_EQ(ReadFileText(ZudUvu()),
-                  "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ABCD\r\n"
-                  "[FEATURE_SELECTION]\r\nA=1\r\nPop3Smtp=1\r\nB=1\r\n")
-            << (notAllowed ? notAllowed : "(none)");
-        EXPECT_EQ(m_log.text, report);
-    }
+    const std::string zudUvu = "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=ABCD\r\n",
+                      written = zudUvu + "[FEATURE_SELECTION]\r\nA=1\r\nPop3Smtp=1\r\nB=1\r\n";
+    // On this 64-bit machine "Pop3Smtp" alone filters nothing.
+    SetProductString(KEY_WOW64_64KEY, "ProductFeaturesValidButNotAllowed", "Pop3Smtp");
+    WriteZudUvu("[FEATURE_SELECTION]\r\nOld=1\r\n" + zudUvu);
+    EXPECT_EQ(RunFeatureParser(m_package.path()), 0u);
+    EXPECT_EQ(ReadFileText(ZudUvu()), written);
+    EXPECT_EQ(m_log.text, "");
+    // Without the value nothing is filtered either, and that is reported.
+    RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kProductKey, "ProductFeaturesValidButNotAllowed");
+    WriteZudUvu("[FEATURE_SELECTION]\r\nOld=1\r\n" + zudUvu);
+    EXPECT_EQ(RunFeatureParser(m_package.path()), 0u);
+    EXPECT_EQ(ReadFileText(ZudUvu()), written);
+    EXPECT_EQ(m_log.text,
+              "CFeatureOptParser::propigateOptions - Unable to read value "
+              "'ProductFeaturesValidButNotAllowed'\n");
 }
 
 TEST_F(ConfigTest, FailedWritesGive29AndTheFeatureSectionGoesWithoutConfig) {
