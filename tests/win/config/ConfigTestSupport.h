@@ -7,36 +7,30 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "../TempDir.h"
 #include "../../unit/CapturedLog.h"
+#include "../qrlib/QrlibTestSupport.h"
 #include "win/unique_any.h"
 
 namespace configtest {
 
 constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
+const std::wstring kWideProductKey(std::begin(kProductKey), std::end(kProductKey) - 1);
 
+// The registry helpers of the qrlib scene, in the product key's narrow names.
 inline void SetProductString(REGSAM view, const char* name, const std::string& value) {
-    win::unique_hkey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
-                    key.put(), nullptr);
-    ASSERT_EQ(
-        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1)),
-        ERROR_SUCCESS);
+    qrtest::SetValue(kWideProductKey, view, std::wstring(name, name + strlen(name)).c_str(),
+                     std::wstring(value.begin(), value.end()));
 }
 
+// Both views, with the link key other tests leave below.
 inline void DeleteProductKeys() {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        win::unique_hkey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_ALL_ACCESS | view, key.put()) ==
-            ERROR_SUCCESS) {
-            RegDeleteTreeA(key.get(), nullptr);  // other tests leave the link key below
-            key.reset();
-            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
-        }
-    }
+    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_32KEY);
+    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_64KEY);
 }
 
 // The management client's service, installed while the owner lives.
