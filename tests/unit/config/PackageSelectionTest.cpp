@@ -41,9 +41,6 @@ TEST(PackageSelection, ChecksumFirstThenDescription) {
          R"(<ClientPackage Product="XWin64" Type="Zx.1" Language="en_us"><P Id="1"/>
             </ClientPackage>)",
          "-"},
-        {"a comment between packages is passed over",
-         "<ClientPackage/><!-- x --><ClientPackage Checksum='C0FFEE'><P Id='2'/></ClientPackage>",
-         "2"},
         {"siblings after the first package are examined whatever their name",
          "<Other Checksum='C0FFEE'><P Id='0'/></Other><ClientPackage/>"
          "<Other Checksum='C0FFEE'><P Id='2'/></Other>",
@@ -55,7 +52,7 @@ TEST(PackageSelection, ChecksumFirstThenDescription) {
         EXPECT_EQ(Selected(packages, kIdentity), selected) << name;
     }
     // Without a platform tag nothing matches by description; an empty checksum matches a
-    // package without one.
+    // package without one, but not the comment before it.
     EXPECT_EQ(Selected("<ClientPackage Checksum='1' " + kDescribed + "><P Id='1'/></ClientPackage>",
                        {u"C0FFEE", u"Zx", kNoTag, u"en_us"}),
               "-");

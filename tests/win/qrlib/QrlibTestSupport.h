@@ -1,14 +1,18 @@
-// The scene of the qrlib tests under Wine: a scratch program directory, files, registry values and
-// the text the process sends to the debugger.
+// The scene of the qrlib tests under Wine: a scratch program directory, registry values and the
+// text the process sends to the debugger.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "win/unique_any.h"
 
 namespace qrtest {
 
@@ -16,30 +20,82 @@ constexpr wchar_t kSilo[] = L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
 // The silo's registry root under the default hive.
 const std::wstring kRoot = std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo;
 
+// Writes the file `path` with exactly `bytes`.
+inline void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
+}
+
+// Sets value `name` of HKLM\`key` in one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY), creating the
+// key. The data is the first `bytes` bytes of `data`, or (0) the whole string with its NUL.
+inline void SetValue(const std::wstring& key, REGSAM view, const wchar_t* name,
+                     const std::wstring& data, DWORD type = REG_SZ, DWORD bytes = 0) {
+    win::unique_hkey handle;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
+                              nullptr, handle.put(), nullptr),
+              ERROR_SUCCESS);
+    bytes = bytes != 0 ? bytes : static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
+    EXPECT_EQ(RegSetValueExW(handle.get(), name, 0, type,
+                             reinterpret_cast<const BYTE*>(data.c_str()), bytes),
+              ERROR_SUCCESS);
+}
+
+inline void DeleteTree(const std::wstring& key, REGSAM view) {
+    win::unique_hkey handle;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, handle.put()) ==
+        ERROR_SUCCESS) {
+        RegDeleteTreeW(handle.get(), nullptr);
+        handle.reset();
+        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), view, 0);
+    }
+}
+
 // A program two directories below a fresh scratch root: <root>\a\b\prog.exe. The file need not
 // exist, as only the directories above it are searched. Removes the root and the silo's registry
 // keys afterwards.
 class QrlibTest : public ::testing::Test {
 protected:
-    QrlibTest();
-    ~QrlibTest() override;
+    QrlibTest() {
+        static int counter = 0;
+        wchar_t temp[MAX_PATH] = {};
+        GetTempPathW(MAX_PATH, temp);
+        m_root = std::wstring(temp) + L"qrlib-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                 std::to_wstring(counter++);
+        m_program = m_root + L"\\a\\b\\prog.exe";
+        std::filesystem::create_directories(m_root + L"\\a\\b");
+    }
+    ~QrlibTest() override {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_root, ignored);
+        DeleteTree(kRoot, KEY_WOW64_32KEY);
+        DeleteTree(kRoot, KEY_WOW64_64KEY);
+    }
     // isolate.ini in the root, 8-bit, with `lines` under an "[isolation]" header.
-    void WriteIsolateIni(const std::string& lines) const;
+    void WriteIsolateIni(const std::string& lines) const {
+        WriteFileBytes(m_root + L"\\isolate.ini", "[isolation]\r\n" + lines);
+    }
 
     std::wstring m_root;
     std::wstring m_program;
 };
 
-// Writes the file `path` with exactly `bytes`.
-void WriteFileBytes(const std::wstring& path, const std::string& bytes);
-
-// Sets value `name` of HKLM\`key` in one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY), creating the
-// key. The data is the first `bytes` bytes of `data`, or (0) the whole string with its NUL.
-void SetValue(const std::wstring& key, REGSAM view, const wchar_t* name, const std::wstring& data,
-              DWORD type = REG_SZ, DWORD bytes = 0);
-void DeleteTree(const std::wstring& key, REGSAM view);
-
-// What the process sends to the debugger while `action` runs.
-std::vector<std::wstring> DebugOutputOf(const std::function<void()>& action);
+// What the process sends to the debugger while `action` runs: OutputDebugString raises an
+// exception that carries the text, which Wine passes on in the ANSI form only, and a vectored
+// handler sees it first.
+inline std::vector<std::wstring> DebugOutputOf(const std::function<void()>& action) {
+    static std::vector<std::wstring>* output = nullptr;
+    std::vector<std::wstring> collected;
+    output = &collected;
+    void* handler = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* info) -> LONG {
+        const EXCEPTION_RECORD* record = info->ExceptionRecord;
+        if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
+            const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+            output->emplace_back(text, text + record->ExceptionInformation[0] - 1);  // no NUL
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    });
+    action();
+    RemoveVectoredExceptionHandler(handler);
+    return collected;
+}
 
 }  // namespace qrtest
