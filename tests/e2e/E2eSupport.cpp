@@ -67,20 +67,21 @@ Lines ReadLog(const std::string& directory) {
     return records;
 }
 
-bool ContainsInOrder(const Lines& log, const Lines& wanted) {
+testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted) {
     auto at = log.begin();
     for (const std::string& line : wanted) {
         if ((at = std::find(at, log.end(), line)) == log.end()) {
-            return false;
+            return testing::AssertionFailure()
+                   << "no [" << line << "] in its place in" << Dump(log);
         }
         ++at;
     }
-    return true;
+    return testing::AssertionSuccess();
 }
 
 Lines WaitForLog(const std::string& directory, const Lines& last) {
     Lines log;
-    WaitUntil([&] { return ContainsInOrder(log = ReadLog(directory), last); });
+    WaitUntil([&] { return static_cast<bool>(ContainsInOrder(log = ReadLog(directory), last)); });
     return log;
 }
 

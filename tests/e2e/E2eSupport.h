@@ -45,8 +45,9 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 // unstamped lines keeps them, joined with "\n". A record without a well-formed stamp is kept with
 // "<no stamp>" in front so that any comparison shows it.
 Lines ReadLog(const std::string& directory);
-// Whether `wanted` appears in `log` in this order, other writers' lines standing between.
-bool ContainsInOrder(const Lines& log, const Lines& wanted);
+// Whether `wanted` appears in `log` in this order, other writers' lines standing between; the
+// failure names the first line out of place and shows the log.
+testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted);
 // Waits until the log holds `last` in order, for writers nobody can wait for; returns the log.
 Lines WaitForLog(const std::string& directory, const Lines& last);
 // The lines of the service's run from `folder`, from its start to its first decision, then
