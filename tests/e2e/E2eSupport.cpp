@@ -71,8 +71,12 @@ testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted) 
     auto at = log.begin();
     for (const std::string& line : wanted) {
         if ((at = std::find(at, log.end(), line)) == log.end()) {
-            return testing::AssertionFailure()
-                   << "no [" << line << "] in its place in" << Dump(log);
+            testing::AssertionResult failure = testing::AssertionFailure();
+            failure << "no [" << line << "] in its place in";
+            for (const std::string& record : log) {
+                failure << "\n  [" << record << "]";
+            }
+            return failure;
         }
         ++at;
     }
@@ -100,14 +104,6 @@ Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded) {
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string Dump(const Lines& log) {
-    std::string text;
-    for (const std::string& record : log) {
-        text += "\n  [" + record + "]";
-    }
-    return text;
 }
 
 void SetValue(HKEY root, REGSAM view, const char* key, const char* name, DWORD type,

@@ -55,8 +55,6 @@ Lines WaitForLog(const std::string& directory, const Lines& last);
 Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded);
 // The bytes of a file; empty when it cannot be read.
 std::string ReadFile(const std::string& path);
-// The log, one bracketed record a line, for failure messages.
-std::string Dump(const Lines& log);
 
 // Registry, in the view given by KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0.
 void SetValue(HKEY root, REGSAM view, const char* key, const char* name, DWORD type,

@@ -96,10 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         SettledCase{"Attempted", 3, 5, {"YolInst: Yol Setup has FAILED for 1 times."}, false}),
     [](const testing::TestParamInfo<SettledCase>& info) { return std::string(info.param.name); });
 
-// With the management client's service installed the handshake lives in the 64-bit view, and
-// nothing is written to the 32-bit one. A stop request already waiting when the run looks is
-// noted and does not stop the run; a notify mutex held by someone else does not keep setup from
-// running.
+// With the client's service installed the handshake lives in the 64-bit view only. A stop request
+// already waiting and a notify mutex held elsewhere keep neither the run nor setup from going on.
 TEST_F(UpgradeRun, ClientsViewWaitingStopRequestAndNotifyMutexHeldElsewhere) {
     ASSERT_NO_FATAL_FAILURE(InstallClientService());
     m_view = KEY_WOW64_64KEY;
