@@ -90,15 +90,13 @@ Lines WaitForLog(const std::string& directory, const Lines& last) {
 }
 
 Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded) {
-    Lines lines = {"<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
-                   "<ServiceStart>If already running",   "<ServiceStart>To create event",
-                   "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
-                   "YolInst: Storage Path=" + folder};
-    lines.insert(lines.end(), middle.begin(), middle.end());
-    lines.insert(lines.end(),
-                 {succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
-                  "YolInst: Stopping Yolinst ...", "================= End ==================="});
-    return lines;
+    return Lines{"<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
+                 "<ServiceStart>If already running",   "<ServiceStart>To create event",
+                 "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
+                 "YolInst: Storage Path=" + folder} +
+           middle +
+           Lines{succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
+                 "YolInst: Stopping Yolinst ...", "================= End ==================="};
 }
 
 std::string ReadFile(const std::string& path) {

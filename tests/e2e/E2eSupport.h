@@ -19,6 +19,10 @@
 namespace e2e {
 
 using Lines = std::vector<std::string>;
+inline Lines operator+(Lines first, const Lines& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
 
 constexpr char kService[] = "Yolinst";
 constexpr char kClientService[] = "yolService";

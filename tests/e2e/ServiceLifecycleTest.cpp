@@ -15,17 +15,9 @@
 namespace e2e {
 namespace {
 
-Lines operator+(Lines first, const Lines& second) {
-    first.insert(first.end(), second.begin(), second.end());
-    return first;
-}
-
 // The records of one command-line run: the header, its argument, `body` and the closing line.
 Lines Command(const char* argument, const Lines& body) {
-    Lines lines = {kHeader, argument};
-    lines.insert(lines.end(), body.begin(), body.end());
-    lines.push_back("command line has been handled");
-    return lines;
+    return Lines{kHeader, argument} + body + Lines{"command line has been handled"};
 }
 
 const Lines kInstallLines =
@@ -35,16 +27,9 @@ const Lines kUninstallLines = Command(
     "-uninstall",
     {"<mfn_UnInstall> Begin.", "Zanthrex Auto-upgrade Agent removed.", "<mfn_UnInstall> End."});
 
-struct ServiceConfig {
-    DWORD state, type, startType, errorControl;
-    std::string imagePath, loadOrderGroup, dependencies, account, displayName, description;
-};
-
-std::string Text(const char* text) {
-    return text != nullptr ? text : "";
-}
-
-ServiceConfig QueryConfig() {
+// The service's registration and state, one "name=value" line each. Only the first dependency is
+// read: an empty one means there are none.
+Lines Registration() {
     win::unique_schandle manager = OpenManager();
     win::unique_schandle service(
         OpenServiceA(manager.get(), kService, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
@@ -60,17 +45,17 @@ ServiceConfig QueryConfig() {
         ADD_FAILURE() << "querying the service: " << GetLastError();
         return {};
     }
-    // Only the first dependency: an empty one means there are none.
-    return {status.dwCurrentState,
-            c->dwServiceType,
-            c->dwStartType,
-            c->dwErrorControl,
-            Text(c->lpBinaryPathName),
-            Text(c->lpLoadOrderGroup),
-            Text(c->lpDependencies),
-            Text(c->lpServiceStartName),
-            Text(c->lpDisplayName),
-            Text(d->lpDescription)};
+    const auto text = [](const char* value) { return std::string(value ? value : ""); };
+    return {"state=" + std::to_string(status.dwCurrentState),
+            "type=" + std::to_string(c->dwServiceType),
+            "start=" + std::to_string(c->dwStartType),
+            "errors=" + std::to_string(c->dwErrorControl),
+            "image=" + text(c->lpBinaryPathName),
+            "group=" + text(c->lpLoadOrderGroup),
+            "dependencies=" + text(c->lpDependencies),
+            "account=" + text(c->lpServiceStartName),
+            "name=" + text(c->lpDisplayName),
+            "description=" + text(d->lpDescription)};
 }
 
 using ServiceLifecycle = CAgentTest;
@@ -80,20 +65,24 @@ using ServiceLifecycle = CAgentTest;
 // client uses: 64-bit, as its service is installed. While a run holds "YolInstall_exist", install
 // and start refuse, and the registration and the upgrade state stay as they were.
 TEST_F(ServiceLifecycle, InstallReinstallAndRefusalWhileARunIsInProgress) {
+    // A stopped demand-start LocalSystem service with normal error control.
+    const auto registered = [](const std::string& exe, DWORD type) {
+        return Lines{"state=" + std::to_string(SERVICE_STOPPED),
+                     "type=" + std::to_string(type),
+                     "start=" + std::to_string(SERVICE_DEMAND_START),
+                     "errors=" + std::to_string(SERVICE_ERROR_NORMAL),
+                     "image=\"" + exe + "\"",
+                     "group=",
+                     "dependencies=",
+                     "account=LocalSystem",
+                     "name=Zanthrex Auto-upgrade Agent",
+                     "description=Automatically updates Zanthrex client security software."};
+    };
+    const DWORD reinstalled = SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS;
     ASSERT_NO_FATAL_FAILURE(InstallClientService());
     const std::string first = StageAgent("first");
     EXPECT_EQ(0u, Execute(first, "-install"));
-    ServiceConfig config = QueryConfig();
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS), config.type);  // the prefix is Win 7
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
-    EXPECT_EQ("\"" + first + "\"", config.imagePath);
-    EXPECT_EQ("", config.loadOrderGroup);
-    EXPECT_EQ("", config.dependencies);
-    EXPECT_EQ("LocalSystem", config.account);
-    EXPECT_EQ(kAgentName, config.displayName);
-    EXPECT_EQ("Automatically updates Zanthrex client security software.", config.description);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), config.state);
+    EXPECT_EQ(registered(first, SERVICE_WIN32_OWN_PROCESS), Registration());  // the prefix is Win 7
     EXPECT_EQ(kInstallLines, ReadLog(Folder(first)));
 
     for (REGSAM view : {KEY_WOW64_32KEY, KEY_WOW64_64KEY}) {
@@ -101,13 +90,7 @@ TEST_F(ServiceLifecycle, InstallReinstallAndRefusalWhileARunIsInProgress) {
     }
     const std::string second = StageAgent("second copy");
     EXPECT_EQ(0u, Execute(second, "-install"));
-    config = QueryConfig();
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS | SERVICE_INTERACTIVE_PROCESS),
-              config.type);
-    EXPECT_EQ("\"" + second + "\"", config.imagePath);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_DEMAND_START), config.startType);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_ERROR_NORMAL), config.errorControl);
-    EXPECT_EQ(kAgentName, config.displayName);
+    EXPECT_EQ(registered(second, reinstalled), Registration());
     EXPECT_FALSE(ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kLinkKey, "LaunchSetup"));
     EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup"));
     EXPECT_EQ(
@@ -127,9 +110,7 @@ TEST_F(ServiceLifecycle, InstallReinstallAndRefusalWhileARunIsInProgress) {
             Command("-start", {"<mfn_StartService> Begin.",
                                "<mfn_StartService> Create Mutex of yolinstall_exist failed."}),
         ReadLog(Folder(third)));
-    config = QueryConfig();
-    EXPECT_EQ("\"" + second + "\"", config.imagePath);
-    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), config.state);
+    EXPECT_EQ(registered(second, reinstalled), Registration());
     EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, kLinkKey, "LaunchSetup"));
 }
 

@@ -18,9 +18,6 @@ namespace {
 std::optional<DWORD> Link(const char* name, REGSAM view = KEY_WOW64_32KEY) {
     return ReadDword(HKEY_LOCAL_MACHINE, view, kLinkKey, name);
 }
-std::optional<DWORD> Marker() {
-    return ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default");
-}
 
 std::string SamplePackage(const std::string& release) {
     return g_inputs.packages + "\\ZanthrexBastion-" + release + ".msi";
@@ -145,7 +142,7 @@ TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
     EXPECT_EQ(1u, record.last.count("ended_ms"));
     EXPECT_EQ(std::to_string(SW_HIDE), record.last.at("show_window"));
     EXPECT_EQ("denied", record.last.at("self_write"));
-    EXPECT_EQ(99u, Marker());
+    EXPECT_EQ(99u, ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default"));
     ExpectRun({"YolInst : Stopping Service ...", "YolInst: Waiting for service to stop..."}, true);
     EXPECT_TRUE(ContainsInOrder(ReadLog(m_folder), {"-stop", "Stopping Zanthrex Auto-upgrade Agent",
                                                     "Zanthrex Auto-upgrade Agent stopped."}));
