@@ -7,8 +7,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
-#include <set>
 
 #include "win/unique_any.h"
 
@@ -67,65 +67,41 @@ Lines ReadLog(const std::string& directory) {
     return records;
 }
 
-Lines WaitForLog(const std::string& directory, size_t count) {
-    Lines log;
-    WaitUntil([&] { return (log = ReadLog(directory)).size() >= count; });
-    return log;
-}
-
-bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers) {
-    // Every way the records read so far can be split among the writers, as how far each writer
-    // has got: few records are shared between writers, so the set stays small.
-    std::vector<size_t> ends;
-    for (const Lines& writer : writers) {
-        ends.push_back(writer.size());
-    }
-    std::set<std::vector<size_t>> reachable = {std::vector<size_t>(writers.size(), 0)};
-    for (const std::string& record : log) {
-        std::set<std::vector<size_t>> next;
-        for (std::vector<size_t> at : reachable) {
-            for (size_t w = 0; w < writers.size(); ++w) {
-                if (at[w] < ends[w] && writers[w][at[w]] == record) {
-                    ++at[w];
-                    next.insert(at);
-                    --at[w];
-                }
-            }
-        }
-        reachable.swap(next);
-    }
-    return reachable.count(ends) != 0;
-}
-
-bool ContainsInOrder(const Lines& log, const Lines& wanted) {
+testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted) {
     auto at = log.begin();
     for (const std::string& line : wanted) {
         if ((at = std::find(at, log.end(), line)) == log.end()) {
-            return false;
+            testing::AssertionResult failure = testing::AssertionFailure();
+            failure << "no [" << line << "] in its place in";
+            for (const std::string& record : log) {
+                failure << "\n  [" << record << "]";
+            }
+            return failure;
         }
         ++at;
     }
-    return true;
+    return testing::AssertionSuccess();
+}
+
+Lines WaitForLog(const std::string& directory, const Lines& last) {
+    Lines log;
+    WaitUntil([&] { return static_cast<bool>(ContainsInOrder(log = ReadLog(directory), last)); });
+    return log;
 }
 
 Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded) {
-    Lines lines = {"<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
-                   "<ServiceStart>If already running",   "<ServiceStart>To create event",
-                   "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
-                   "YolInst: Storage Path=" + folder};
-    lines.insert(lines.end(), middle.begin(), middle.end());
-    lines.insert(lines.end(),
-                 {succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
-                  "YolInst: Stopping Yolinst ...", "================= End ==================="});
-    return lines;
+    return Lines{"<ServiceStart>To begin the service", "<ServiceStart>Set up pending",
+                 "<ServiceStart>If already running",   "<ServiceStart>To create event",
+                 "<ServiceStart>To create mutex",      "<ServiceStart>To wait for stop event",
+                 "YolInst: Storage Path=" + folder} +
+           middle +
+           Lines{succeeded ? "YolInst: Auto-upgrade succeeded." : "YolInst: Auto-upgrade failed.",
+                 "YolInst: Stopping Yolinst ...", "================= End ==================="};
 }
 
-std::string Dump(const Lines& log) {
-    std::string text;
-    for (const std::string& record : log) {
-        text += "\n  [" + record + "]";
-    }
-    return text;
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 void SetValue(HKEY root, REGSAM view, const char* key, const char* name, DWORD type,
@@ -161,21 +137,6 @@ bool ServiceExists(const char* name) {
     return service || GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
 }
 
-void RemoveService(const char* name) {
-    {
-        win::unique_schandle manager = OpenManager();
-        win::unique_schandle service(
-            OpenServiceA(manager.get(), name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
-        if (!service) {
-            return;
-        }
-        SERVICE_STATUS status;
-        ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
-        DeleteService(service.get());
-    }
-    EXPECT_TRUE(WaitUntil([name] { return !ServiceExists(name); })) << name << " stays";
-}
-
 void InstallClientService() {
     ASSERT_TRUE(win::unique_schandle(CreateServiceA(
         OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
@@ -208,6 +169,26 @@ void CAgentTest::SetUp() {
     std::filesystem::create_directories(m_folder);
 }
 
+namespace {
+
+// Stops and deletes the service if it exists, and waits until it is gone.
+void RemoveService(const char* name) {
+    {
+        win::unique_schandle manager = OpenManager();
+        win::unique_schandle service(
+            OpenServiceA(manager.get(), name, SERVICE_STOP | SERVICE_QUERY_STATUS | DELETE));
+        if (!service) {
+            return;
+        }
+        SERVICE_STATUS status;
+        ControlService(service.get(), SERVICE_CONTROL_STOP, &status);
+        DeleteService(service.get());
+    }
+    EXPECT_TRUE(WaitUntil([name] { return !ServiceExists(name); })) << name << " stays";
+}
+
+}  // namespace
+
 void CAgentTest::Clean() {
     RemoveService(kService);
     RemoveService(kClientService);
@@ -233,53 +214,50 @@ std::string CAgentTest::StageAgent(const std::string& subfolder, bool fastPoll) 
 
 std::string CAgentTest::Stage(const Standin& standin, bool fastPoll) const {
     const std::string exe = StageAgent("", fastPoll);
-    std::filesystem::copy_file(g_inputs.standin, m_folder + "\\setup.exe");
-    std::ofstream control(m_folder + "\\standin.ini");
-    control << "[standin]\nresult=" << standin.result << "\nrun_ms=" << standin.runMs << "\n";
-    if (standin.resultAfterMs >= 0) {
-        control << "result_after_ms=" << standin.resultAfterMs << "\n";
-    }
+    const std::string setup =
+        standin.variant.empty()
+            ? g_inputs.standin
+            : Folder(g_inputs.standin) + "\\standin-variants\\" + standin.variant + ".exe";
+    std::filesystem::copy_file(setup, m_folder + "\\setup.exe");
+    std::ofstream(m_folder + "\\standin.ini")
+        << "[standin]\nresult=" << standin.result << "\nrun_ms=" << standin.runMs << "\n";
     return exe;
+}
+
+CAgentTest::SetupRecord CAgentTest::Record() const {
+    SetupRecord record;
+    std::ifstream in(m_folder + "\\standin.record");
+    for (std::string line; std::getline(in, line);) {
+        if (const auto equals = line.find('='); equals != std::string::npos) {
+            record.runs += line.compare(0, equals, "command_line") == 0;
+            record.last[line.substr(0, equals)] = line.substr(equals + 1);
+        }
+    }
+    return record;
 }
 
 void CAgentTest::Install(const std::string& exe) {
     ASSERT_EQ(0u, Execute(exe, "-install"));
     ASSERT_TRUE(ServiceExists(kService));
-    EmptyLog(Folder(exe));
-}
-
-void CAgentTest::EmptyLog(const std::string& folder) {
-    std::ofstream(folder + "\\yolinst.log", std::ios::trunc);
+    std::ofstream(Folder(exe) + "\\yolinst.log", std::ios::trunc);
 }
 
 }  // namespace e2e
 
-//   e2e_tests --yolinst=<yolinst.exe> --yolinst-fastpoll=<its fast-poll build>
-//   --standin=<setup.exe> --packages=<folder of the sample .msi packages>
+//   e2e_tests <yolinst.exe> <its fast-poll build> <stand-in setup.exe> <folder of sample packages>
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    e2e::Inputs& paths = e2e::g_inputs;
-    const std::pair<const char*, std::string*> flags[] = {
-        {"--yolinst=", &paths.product},
-        {"--yolinst-fastpoll=", &paths.fastPollProduct},
-        {"--standin=", &paths.standin},
-        {"--packages=", &paths.packages}};
-    for (int i = 1; i < argc; ++i) {
-        for (const auto& [flag, path] : flags) {
-            if (std::string(argv[i]).rfind(flag, 0) == 0) {
-                // Wine maps the Unix root to drive Z:.
-                *path = (argv[i][strlen(flag)] == '/' ? "Z:" : "") +
-                        std::string(argv[i] + strlen(flag));
-                std::replace(path->begin(), path->end(), '/', '\\');
-            }
-        }
-    }
-    if (paths.product.empty() || paths.fastPollProduct.empty() || paths.standin.empty() ||
-        paths.packages.empty()) {
-        std::fprintf(stderr,
-                     "usage: e2e_tests --yolinst=<path> --yolinst-fastpoll=<path> --standin=<path>"
-                     " --packages=<folder>\n");
+    if (argc != 5) {
+        std::fprintf(stderr, "usage: e2e_tests <yolinst> <yolinst-fastpoll> <setup> <packages>\n");
         return 2;
+    }
+    e2e::Inputs& paths = e2e::g_inputs;
+    std::string* const inputs[] = {&paths.product, &paths.fastPollProduct, &paths.standin,
+                                   &paths.packages};
+    for (int i = 0; i < 4; ++i) {
+        // Wine maps the Unix root to drive Z:.
+        *inputs[i] = (argv[i + 1][0] == '/' ? "Z:" : "") + std::string(argv[i + 1]);
+        std::replace(inputs[i]->begin(), inputs[i]->end(), '/', '\\');
     }
     return RUN_ALL_TESTS();
 }

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@
 namespace e2e {
 
 using Lines = std::vector<std::string>;
+inline Lines operator+(Lines first, const Lines& second) {
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
 
 constexpr char kService[] = "Yolinst";
 constexpr char kClientService[] = "yolService";
@@ -44,18 +49,16 @@ bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 // unstamped lines keeps them, joined with "\n". A record without a well-formed stamp is kept with
 // "<no stamp>" in front so that any comparison shows it.
 Lines ReadLog(const std::string& directory);
-// Waits until the log holds at least `count` records, for writers nobody can wait for.
-Lines WaitForLog(const std::string& directory, size_t count);
-// Whether `log` is made of exactly the records of `writers`, each writer's in its own order:
-// processes sharing one log file interleave their lines.
-bool IsInterleaving(const Lines& log, const std::vector<Lines>& writers);
-// Whether `wanted` appears in `log` in this order, other writers' lines standing between.
-bool ContainsInOrder(const Lines& log, const Lines& wanted);
+// Whether `wanted` appears in `log` in this order, other writers' lines standing between; the
+// failure names the first line out of place and shows the log.
+testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted);
+// Waits until the log holds `last` in order, for writers nobody can wait for; returns the log.
+Lines WaitForLog(const std::string& directory, const Lines& last);
 // The lines of the service's run from `folder`, from its start to its first decision, then
 // `middle`, then the closing lines of a run that succeeded or failed.
 Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded);
-// The log, one bracketed record a line, for failure messages.
-std::string Dump(const Lines& log);
+// The bytes of a file; empty when it cannot be read.
+std::string ReadFile(const std::string& path);
 
 // Registry, in the view given by KEY_WOW64_32KEY, KEY_WOW64_64KEY or 0.
 void SetValue(HKEY root, REGSAM view, const char* key, const char* name, DWORD type,
@@ -70,18 +73,17 @@ std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const ch
 win::unique_schandle OpenManager();
 // False only once the SCM answers that the service does not exist (not while marked for delete).
 bool ServiceExists(const char* name);
-// Stops and deletes the service if it exists, and waits until it is gone.
-void RemoveService(const char* name);
-// Installs the management client's service (a stand-in image), which Clean removes.
+// Installs the management client's service (a stand-in image), which every test's cleanup removes.
 void InstallClientService();
 // How many processes of this Wine prefix run the image `name`.
 int CountProcesses(const char* name);
 
-// What the stand-in setup is told to do (see its control file).
+// What the stand-in setup is told to do (see its control file), and which build of it is staged:
+// the signed stand-in, or a copy from standin-variants/ as an attacker might stage it.
 struct Standin {
     std::string result = "0";
     int runMs = 0;
-    int resultAfterMs = -1;
+    std::string variant = "";  // initialised: shorter brace lists stay warning-free
 };
 
 class CAgentTest : public testing::Test {
@@ -95,10 +97,14 @@ protected:
     std::string StageAgent(const std::string& subfolder = "", bool fastPoll = false) const;
     // The agent in the test's folder, with the stand-in setup.exe told what to do; its path.
     std::string Stage(const Standin& standin, bool fastPoll = false) const;
-    // Installs through the product and forgets the lines it wrote.
+    // The stand-in's record: each key with the value of its last run, and how often it ran.
+    struct SetupRecord {
+        std::map<std::string, std::string> last;
+        int runs = 0;
+    };
+    SetupRecord Record() const;
+    // Installs through the product and empties the log, so every later writer appends.
     static void Install(const std::string& exe);
-    // Empty rather than missing, so every writer appends.
-    static void EmptyLog(const std::string& folder);
     static std::string Folder(const std::string& exe) { return exe.substr(0, exe.rfind('\\')); }
 
     std::string m_folder;
