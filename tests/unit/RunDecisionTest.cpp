@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <utility>
 
 #include "agent/ResultCodes.h"
@@ -25,12 +26,7 @@ TEST(RunDecision, StartArgumentGivesItsLeadingDigits) {
 }
 
 TEST(ResultCodes, SuccessCodesAndTheirMessages) {
-    struct Case {
-        std::uint32_t code;
-        bool succeeded;
-        const char* message;
-    };
-    const Case cases[] = {
+    const std::tuple<std::uint32_t, bool, const char*> cases[] = {
         {0, true, "Auto-upgrade installation SUCCESSFUL."},
         {1, false, "Auto-upgrade installation FAILED."},
         {4, true, "Auto-upgrade installation SUCCESSFUL. Restart the computer is recommended."},
@@ -42,9 +38,9 @@ TEST(ResultCodes, SuccessCodesAndTheirMessages) {
         {7, false, "Auto-upgrade installation has been cancelled."},
         {2, false, nullptr},
         {99, false, nullptr}};
-    for (const Case& c : cases) {
-        EXPECT_EQ(result::ForCode(c.code).succeeded, c.succeeded) << c.code;
-        EXPECT_STREQ(result::ForCode(c.code).message, c.message) << c.code;
+    for (const auto& [code, succeeded, message] : cases) {
+        EXPECT_EQ(result::ForCode(code).succeeded, succeeded) << code;
+        EXPECT_STREQ(result::ForCode(code).message, message) << code;
     }
 }
 

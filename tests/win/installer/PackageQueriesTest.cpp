@@ -1,20 +1,30 @@
 // The version check against real packages and Wine's msi.dll, with sample releases installed in
-// this process for the length of one case.
+// this process for the length of one case. The binary's entry point, which takes the directory of
+// the sample packages, lives here too.
 #include <windows.h>
 #include <msi.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "../../unit/CapturedLog.h"
 #include "../TempDir.h"
-#include "InstallerTestSupport.h"
 #include "installer/CommandLineGenerator.h"
 
 namespace {
+
+std::string g_packageDir;
+
+// The sample package of `release` ("12.1.6860.6400", "NoUpgradeCode", ...) as a Windows path.
+std::string SamplePackage(const char* release) {
+    return g_packageDir + "\\ZanthrexBastion-" + release + ".msi";
+}
 
 // Sample releases installed for the lifetime of the object. Uninstalling one of several products
 // of an upgrade code empties Wine's related-product index, so every case installs afresh and
@@ -98,3 +108,24 @@ TEST(PackageInspection, FailingPropertyQueriesAreLoggedAndLeaveTheValue) {
 }
 
 }  // namespace
+
+// --packages=<dir>: where the sample packages were built; a Unix path is reached through Wine's Z:
+// drive.
+int main(int argc, char** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    static constexpr char kOption[] = "--packages=";
+    for (int i = 1; i < argc; ++i) {
+        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) == 0) {
+            g_packageDir = argv[i] + sizeof kOption - 1;
+        }
+    }
+    if (g_packageDir.empty()) {
+        std::fprintf(stderr, "usage: %s --packages=<directory of the sample packages>\n", argv[0]);
+        return 2;
+    }
+    if (g_packageDir[0] == '/') {
+        g_packageDir = "Z:" + g_packageDir;
+    }
+    std::replace(g_packageDir.begin(), g_packageDir.end(), '/', '\\');
+    return RUN_ALL_TESTS();
+}
