@@ -42,11 +42,10 @@ TEST(ProductRegistry, ReadsOnlyFourByteDwordsAndDeletesInTheNamedViewOnly) {
         ERROR_SUCCESS);
     const BYTE bytes[8] = {1};
     RegSetValueExA(key.get(), "Short", 0, REG_DWORD, bytes, 2);
-    RegSetValueExA(key.get(), "Long", 0, REG_DWORD, bytes, 8);
     RegSetValueExA(key.get(), "Binary", 0, REG_BINARY, bytes, 4);
     RegSetValueExA(key.get(), "LaunchSetup", 0, REG_DWORD, bytes, 4);
     key.reset();
-    for (const char* name : {"Short", "Long", "Binary", "Missing"}) {
+    for (const char* name : {"Short", "Binary", "Missing"}) {
         EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, name, KEY_WOW64_64KEY)) << name;
     }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -35,14 +36,8 @@ public:
 
 private:
     void Remove() {
-        WIN32_FIND_DATAA found;
-        const HANDLE search = FindFirstFileA(File("*").c_str(), &found);
-        for (BOOL more = search != INVALID_HANDLE_VALUE; more;
-             more = FindNextFileA(search, &found)) {
-            DeleteFileA(File(found.cFileName).c_str());
-        }
-        FindClose(search);
-        RemoveDirectoryA(m_path.c_str());
+        std::error_code ignored;  // nothing there is as good as removed
+        std::filesystem::remove_all(m_path, ignored);
     }
 
     std::string m_path;
