@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <vector>
+#include <memory>
 
 namespace {
 
@@ -66,7 +66,6 @@ TEST(ClassTable, CountsRegistrationsOfTheSameThingAndRefusesOthers) {
         const int index = static_cast<int>(&step - steps);
         EXPECT_EQ(status, step.expected) << "step " << index;
         EXPECT_EQ(table.Contains(clsid), step.registered) << "step " << index;
-        EXPECT_EQ(table.Find(clsid) != nullptr, step.registered) << "step " << index;
     }
     EXPECT_EQ(makes, 3);  // only first registrations make a class object
 }
