@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "../Registry.h"
 #include "TestModule.h"
 #include "objects/ClassObjects.h"
 #include "objects/qrObjectFactory.h"
@@ -51,15 +52,13 @@ std::wstring ProgramDir() {
     return fs::path(path).parent_path().wstring();
 }
 
+// The silo's registry root and its path-expansion map, in the 32-bit view.
+const wintest::RegKey kSiloKey{
+    HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo, KEY_WOW64_32KEY};
+
 void SetExpansion(const wchar_t* name, const std::wstring& value) {
-    const std::wstring map =
-        std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo + L"\\Quarry\\PathExpansionMap";
-    win::unique_hkey key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, map.c_str(), 0, nullptr, 0,
-                              KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key.put(), nullptr),
-              ERROR_SUCCESS);
-    RegSetValueExW(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+    wintest::SetString(
+        {kSiloKey.root, kSiloKey.path + L"\\Quarry\\PathExpansionMap", kSiloKey.view}, name, value);
 }
 
 // The fixture modules as copied into the scratch folder, a second copy of the test module included.
@@ -86,11 +85,7 @@ protected:
     static void TearDownTestSuite() {
         fs::remove(ProgramDir() + L"\\isolate.ini");
         fs::remove_all(s_root);
-        win::unique_hkey isolation;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Zanthrex\\Isolation", 0,
-                          KEY_ALL_ACCESS | KEY_WOW64_32KEY, isolation.put()) == ERROR_SUCCESS) {
-            RegDeleteTreeW(isolation.get(), kSilo);
-        }
+        wintest::DeleteTree(kSiloKey);
     }
     static std::wstring InRoot(const std::wstring& name) { return s_root + L"\\" + name; }
 
