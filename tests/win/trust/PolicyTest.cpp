@@ -6,6 +6,7 @@
 namespace {
 
 const std::wstring kPolicyKey = trusttest::kRoot + L"\\Quarry\\qrVerifyTrust";
+constexpr wchar_t kSwitch[] = L"AlternateTrustPolicy";
 
 // 3 for an unsigned file while verification is on, 1 once it is off.
 std::uint32_t VerifyUnsigned() {
@@ -16,19 +17,16 @@ std::uint32_t VerifyUnsigned() {
 
 TEST(Policy, MissingOrUnreadableSwitchLeavesVerificationOn) {
     trusttest::UseTestSilo();
-    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+    wintest::DeleteTree(trusttest::kRootKey);
     EXPECT_EQ(VerifyUnsigned(), 3u);
-    trusttest::SetString(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY, L"AlternateTrustPolicy",
-                         L"0");
+    wintest::SetString({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, L"0");
     EXPECT_EQ(VerifyUnsigned(), 3u);
     // The 64-bit view is not read.
-    trusttest::SetDword(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY, L"AlternateTrustPolicy",
-                        0);
-    trusttest::SetDword(HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY, L"AlternateTrustPolicy",
-                        1);
+    wintest::SetDword({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY}, kSwitch, 0);
+    wintest::SetDword({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, 1);
     EXPECT_EQ(VerifyUnsigned(), 3u);
-    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_64KEY);
-    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+    wintest::DeleteTree({HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_64KEY});
+    wintest::DeleteTree(trusttest::kRootKey);
 }
 
 // Turns verification off for the rest of the process: run on its own (ctest "trust_policy_off").
@@ -55,7 +53,7 @@ TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
     ASSERT_EQ(unpoliced->Initialize(false), 1u);
     EXPECT_EQ(unpoliced->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
 
-    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+    wintest::DeleteTree(trusttest::kRootKey);
 }
 
 }  // namespace

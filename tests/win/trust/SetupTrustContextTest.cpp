@@ -25,8 +25,8 @@ protected:
     SetupTrust() {
         trusttest::UseTestSilo();
         // No "silo" in the product key: the process keeps the test silo's registry root.
-        trusttest::DeleteTree(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Zanthrex\\Zanthrex Bastion",
-                              KEY_WOW64_32KEY);
+        wintest::DeleteTree(
+            {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Zanthrex\\Zanthrex Bastion", KEY_WOW64_32KEY});
     }
     ~SetupTrust() override { ProviderCalls() = RealProviderCalls(); }
 
@@ -62,14 +62,13 @@ TEST_F(SetupTrust, PinsTrustedFilesAndRefusesOthers) {
 // component through the object factory: without it, the verifier's attribute cache is off.
 TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
     // The component holds "publisher checked" for an unsigned file.
-    trusttest::SetDword(HKEY_CURRENT_USER, trusttest::kAttrStore, 0, L"unsigned.exe", 0x8);
+    wintest::SetDword(trusttest::kAttrStore, L"unsigned.exe", 0x8);
     trusttest::UseFileAttr(L"good");
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     const std::wstring settings = std::wstring(temp) + L"yol-settings";
     CreateDirectoryW(settings.c_str(), nullptr);
-    trusttest::SetString(HKEY_LOCAL_MACHINE, trusttest::kMap, KEY_WOW64_32KEY, L"QRROOTX64",
-                         settings);
+    wintest::SetString(trusttest::kMapKey, L"QRROOTX64", settings);
     const std::wstring unsignedFile = Fixture(L"unsigned.exe");
     auto verify = [&] {
         SetupTrustContext* context = Create();
@@ -87,8 +86,8 @@ TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
         << "{7D583EDC-2726-42B9-B064-6BBC25E5B79C}=%ZanFileAttr64%\\FileAttr64.dll\n";
     EXPECT_EQ(S_OK, verify());
 
-    trusttest::DeleteTree(HKEY_CURRENT_USER, trusttest::kAttrStore, 0);
-    trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
+    wintest::DeleteTree(trusttest::kAttrStore);
+    wintest::DeleteTree(trusttest::kRootKey);
 }
 
 // The provider name and flags of each acquisition, which fails with the next of g_errors (0

@@ -6,7 +6,6 @@
 #include "qrlib/IsolationProfile.h"
 #include "trust/RootCertificates.h"
 #include "trust/qrVerifyTrustImpl.h"
-#include "win/unique_any.h"
 
 namespace trusttest {
 
@@ -19,16 +18,6 @@ const BYTE kHash[] = {0x0A, 0x1B, 0xFF};
 std::wstring WinePath(std::wstring path) {
     std::replace(path.begin(), path.end(), L'/', L'\\');
     return L"Z:" + path;
-}
-
-void SetValue(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD type,
-              const void* data, DWORD size) {
-    win::unique_hkey handle;
-    ASSERT_EQ(RegCreateKeyExW(root, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view, nullptr,
-                              handle.put(), nullptr),
-              ERROR_SUCCESS);
-    ASSERT_EQ(RegSetValueExW(handle.get(), name, 0, type, static_cast<const BYTE*>(data), size),
-              ERROR_SUCCESS);
 }
 
 BOOL WINAPI Acquire(HCATADMIN* admin) {
@@ -105,31 +94,12 @@ std::wstring Fixture(const wchar_t* name) {
 }
 
 void UseFileAttr(const wchar_t* variant) {
-    SetString(HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY, L"ZanFileAttr64",
-              WinePath(YOL_FILEATTR_FIXTURE_DIR L"/") + variant);
+    wintest::SetString(kMapKey, L"ZanFileAttr64",
+                       WinePath(YOL_FILEATTR_FIXTURE_DIR L"/") + variant);
 }
 
 void UseTestSilo() {
     ASSERT_TRUE(qrLib::ProcessIsolation().Initialize(kSilo));
-}
-
-void SetDword(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD value) {
-    SetValue(root, key, view, name, REG_DWORD, &value, sizeof value);
-}
-
-void SetString(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name,
-               const std::wstring& value) {
-    SetValue(root, key, view, name, REG_SZ, value.c_str(),
-             static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-}
-
-void DeleteTree(HKEY root, const std::wstring& key, REGSAM view) {
-    win::unique_hkey handle;
-    if (RegOpenKeyExW(root, key.c_str(), 0, KEY_ALL_ACCESS | view, handle.put()) == ERROR_SUCCESS) {
-        RegDeleteTreeW(handle.get(), nullptr);
-        handle.reset();
-        RegDeleteKeyExW(root, key.c_str(), view, 0);
-    }
 }
 
 const qrLib::CatalogApi& ScriptedCatalogApi(ScriptedCatalogs& script) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../Registry.h"
 #include "qrlib/qrPathExpansion.h"
 #include "trust/CatalogApi.h"
 #include "trust/qrVerifyTrust.h"
@@ -17,9 +18,12 @@ namespace trusttest {
 
 constexpr char16_t kSilo[] = u"{6E2D8B40-1F3A-4C57-9D0E-B7A41C2F8E93}";
 const std::wstring kRoot = L"Software\\Zanthrex\\Isolation\\{6E2D8B40-1F3A-4C57-9D0E-B7A41C2F8E93}";
-const std::wstring kMap = kRoot + qrLib::qrPathExpansion::kMapSubkey;
-// Where the file-attribute stand-in reads its stored words (HKCU).
-const std::wstring kAttrStore = L"Software\\YolTest\\FileAttr64";
+// The silo's root and its path-expansion map in the 32-bit view, where the product reads them.
+const wintest::RegKey kRootKey{HKEY_LOCAL_MACHINE, kRoot, KEY_WOW64_32KEY};
+const wintest::RegKey kMapKey{HKEY_LOCAL_MACHINE, kRoot + qrLib::qrPathExpansion::kMapSubkey,
+                              KEY_WOW64_32KEY};
+// Where the file-attribute stand-in reads its stored words.
+const wintest::RegKey kAttrStore{HKEY_CURRENT_USER, L"Software\\YolTest\\FileAttr64", 0};
 
 // A signed fixture ("signed-publisher.exe" ...) by file name.
 std::wstring Fixture(const wchar_t* name);
@@ -28,11 +32,6 @@ void UseFileAttr(const wchar_t* variant);
 
 // Sets the process's isolation profile to the test silo (once).
 void UseTestSilo();
-
-void SetDword(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name, DWORD value);
-void SetString(HKEY root, const std::wstring& key, REGSAM view, const wchar_t* name,
-               const std::wstring& value);
-void DeleteTree(HKEY root, const std::wstring& key, REGSAM view);
 
 // Catalog functions that answer from a script: `catalogs` list the file (each verifying with its
 // status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator

@@ -17,8 +17,8 @@ protected:
     }
     ~Verifier() override { Clear(); }
     static void Clear() {
-        trusttest::DeleteTree(HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_32KEY);
-        trusttest::DeleteTree(HKEY_CURRENT_USER, trusttest::kAttrStore, 0);
+        wintest::DeleteTree(trusttest::kRootKey);
+        wintest::DeleteTree(trusttest::kAttrStore);
     }
 };
 
@@ -130,9 +130,9 @@ TEST_F(Verifier, FileAttributeComponent) {
         {L"good", {{L"unsigned.exe", 0x8}, {L"Capabilities", 0x1}}, L"unsigned.exe", 3, 3},
     };
     for (const Case& c : cases) {
-        trusttest::DeleteTree(HKEY_CURRENT_USER, trusttest::kAttrStore, 0);
+        wintest::DeleteTree(trusttest::kAttrStore);
         for (const auto& [name, value] : c.store) {
-            trusttest::SetDword(HKEY_CURRENT_USER, trusttest::kAttrStore, 0, name, value);
+            wintest::SetDword(trusttest::kAttrStore, name, value);
         }
         trusttest::UseFileAttr(c.variant);
         qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
@@ -142,13 +142,13 @@ TEST_F(Verifier, FileAttributeComponent) {
 
     // Without a stored word the attribute path searches the catalogs at level 3 too (the last
     // case left the good component in place).
-    trusttest::DeleteTree(HKEY_CURRENT_USER, trusttest::kAttrStore, 0);
+    wintest::DeleteTree(trusttest::kAttrStore);
     script.catalogs = {{Fixture(L"signed-publisher.exe"), 0}};
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
     EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 1u);
 
     // The system-component usage comes from the word.
-    trusttest::SetDword(HKEY_CURRENT_USER, trusttest::kAttrStore, 0, L"unsigned.exe", 0x38);
+    wintest::SetDword(trusttest::kAttrStore, L"unsigned.exe", 0x38);
     bool systemComponent = false;
     EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 4, true, &systemComponent),
               1u);
