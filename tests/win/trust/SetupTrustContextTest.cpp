@@ -1,10 +1,9 @@
 // The setup trust context under Wine: its answer per file, the messages it sends, the files it
 // keeps pinned until it is released, and how it gets its provider.
-#include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "../TempDir.h"
 #include "TrustTestSupport.h"
 #include "trust/CryptoProvider.h"
 #include "trust/SetupTrustContext.h"
@@ -64,10 +63,8 @@ TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
     // The component holds "publisher checked" for an unsigned file.
     wintest::SetDword(trusttest::kAttrStore, L"unsigned.exe", 0x8);
     trusttest::UseFileAttr(L"good");
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const std::wstring settings = std::wstring(temp) + L"yol-settings";
-    CreateDirectoryW(settings.c_str(), nullptr);
+    const CTempDir folder("yol-settings");
+    const std::wstring settings(folder.path().begin(), folder.path().end());
     wintest::SetString(trusttest::kMapKey, L"QRROOTX64", settings);
     const std::wstring unsignedFile = Fixture(L"unsigned.exe");
     auto verify = [&] {
@@ -82,8 +79,8 @@ TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
 
     ASSERT_TRUE(CopyFileW((std::wstring(L"Z:") + YOL_OBJECTS_TEST_DIR L"/qrSet.dll").c_str(),
                           (settings + L"\\qrSet.dll").c_str(), FALSE));
-    std::ofstream(std::filesystem::path(settings + L"\\qrSet.txt"))
-        << "{7D583EDC-2726-42B9-B064-6BBC25E5B79C}=%ZanFileAttr64%\\FileAttr64.dll\n";
+    WriteFileText(folder.File("qrSet.txt"),
+                  "{7D583EDC-2726-42B9-B064-6BBC25E5B79C}=%ZanFileAttr64%\\FileAttr64.dll\n");
     EXPECT_EQ(S_OK, verify());
 
     wintest::DeleteTree(trusttest::kAttrStore);
