@@ -11,9 +11,9 @@
 #include <iterator>
 #include <string>
 
+#include "../Registry.h"
 #include "../TempDir.h"
 #include "../../unit/CapturedLog.h"
-#include "../qrlib/QrlibTestSupport.h"
 #include "win/unique_any.h"
 
 namespace configtest {
@@ -21,16 +21,16 @@ namespace configtest {
 constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
 const std::wstring kWideProductKey(std::begin(kProductKey), std::end(kProductKey) - 1);
 
-// The registry helpers of the qrlib scene, in the product key's narrow names.
 inline void SetProductString(REGSAM view, const char* name, const std::string& value) {
-    qrtest::SetValue(kWideProductKey, view, std::wstring(name, name + strlen(name)).c_str(),
-                     std::wstring(value.begin(), value.end()));
+    wintest::SetString({HKEY_LOCAL_MACHINE, kWideProductKey, view},
+                       std::wstring(name, name + strlen(name)).c_str(),
+                       std::wstring(value.begin(), value.end()));
 }
 
 // Both views, with the link key other tests leave below.
 inline void DeleteProductKeys() {
-    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_32KEY);
-    qrtest::DeleteTree(kWideProductKey, KEY_WOW64_64KEY);
+    wintest::DeleteTree({HKEY_LOCAL_MACHINE, kWideProductKey, KEY_WOW64_32KEY});
+    wintest::DeleteTree({HKEY_LOCAL_MACHINE, kWideProductKey, KEY_WOW64_64KEY});
 }
 
 // The management client's service, installed while the owner lives.

@@ -50,7 +50,7 @@ TEST_F(IsolationProfile, TheHiveKeyIsTriedInThe32BitView) {
     WriteIsolateIni("reghive=Software\\QrlibTest\\Hive\r\n");
     // Absent from the 32-bit view it is reported to the debugger, and kept all the same.
     for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
-        qrtest::SetValue(hive, view, L"v", L"x");
+        wintest::SetString({HKEY_LOCAL_MACHINE, hive, view}, L"v", L"x");
         std::wstring value;
         const auto output = qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); });
         EXPECT_EQ(value, hive);
@@ -59,7 +59,7 @@ TEST_F(IsolationProfile, TheHiveKeyIsTriedInThe32BitView) {
             view == KEY_WOW64_64KEY
                 ? L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned ERROR_FILE_NOT_FOUND"
                 : L"");
-        qrtest::DeleteTree(L"Software\\QrlibTest", view);
+        wintest::DeleteTree({HKEY_LOCAL_MACHINE, L"Software\\QrlibTest", view});
     }
     // A key the program may not open is kept as well (Wine enforces no key security: the open is
     // replaced by a denial).

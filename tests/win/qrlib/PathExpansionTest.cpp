@@ -31,7 +31,9 @@ protected:
         Map(L"QENCONFIGDIR", L"D:\\Data\\Cfg\\");
     }
     void Map(const wchar_t* name, const std::wstring& value, DWORD type = REG_SZ, DWORD bytes = 0) {
-        qrtest::SetValue(kMap, KEY_WOW64_32KEY, name, value, type, bytes);
+        bytes = bytes != 0 ? bytes : static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+        wintest::SetValue({HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_32KEY}, name, type, value.c_str(),
+                          bytes);
     }
     Result Run(const wchar_t* input) {
         std::wstring output = L"caller's";
@@ -45,7 +47,7 @@ protected:
 
 // The map's values, and the folders the library computes itself rather than asking the shell.
 TEST_F(PathExpansion, MapValuesFromThe32BitViewAndTheLibrarysOwnFolders) {
-    qrtest::SetValue(kMap, KEY_WOW64_64KEY, L"ONLY64", L"D:\\64");
+    wintest::SetString({HKEY_LOCAL_MACHINE, kMap, KEY_WOW64_64KEY}, L"ONLY64", L"D:\\64");
     // Stored as they are: environment references are not expanded, %SystemRoot% is unknown.
     Map(L"EXPANDABLE", L"%CSIDL_WINDOWS%\\x", REG_EXPAND_SZ);
     Map(L"ENVIRONMENT", L"%SystemRoot%", REG_EXPAND_SZ);
@@ -75,7 +77,7 @@ TEST_F(PathExpansion, MapValuesFromThe32BitViewAndTheLibrarysOwnFolders) {
         EXPECT_EQ(Run(input), expected) << (input != nullptr ? input : L"(null)");
     }
     // Without the map key nothing expands and the caller's output stays.
-    qrtest::DeleteTree(qrtest::kRoot, KEY_WOW64_32KEY);
+    wintest::DeleteTree({HKEY_LOCAL_MACHINE, qrtest::kRoot, KEY_WOW64_32KEY});
     EXPECT_EQ(Run(L"plain"), Result(0, L"caller's"));
 }
 

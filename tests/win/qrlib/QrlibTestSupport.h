@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "win/unique_any.h"
+#include "../Registry.h"
 
 namespace qrtest {
 
@@ -23,30 +23,6 @@ const std::wstring kRoot = std::wstring(L"Software\\Zanthrex\\Isolation\\") + kS
 // Writes the file `path` with exactly `bytes`.
 inline void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-}
-
-// Sets value `name` of HKLM\`key` in one view (KEY_WOW64_32KEY or KEY_WOW64_64KEY), creating the
-// key. The data is the first `bytes` bytes of `data`, or (0) the whole string with its NUL.
-inline void SetValue(const std::wstring& key, REGSAM view, const wchar_t* name,
-                     const std::wstring& data, DWORD type = REG_SZ, DWORD bytes = 0) {
-    win::unique_hkey handle;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS | view,
-                              nullptr, handle.put(), nullptr),
-              ERROR_SUCCESS);
-    bytes = bytes != 0 ? bytes : static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
-    EXPECT_EQ(RegSetValueExW(handle.get(), name, 0, type,
-                             reinterpret_cast<const BYTE*>(data.c_str()), bytes),
-              ERROR_SUCCESS);
-}
-
-inline void DeleteTree(const std::wstring& key, REGSAM view) {
-    win::unique_hkey handle;
-    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_ALL_ACCESS | view, handle.put()) ==
-        ERROR_SUCCESS) {
-        RegDeleteTreeW(handle.get(), nullptr);
-        handle.reset();
-        RegDeleteKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), view, 0);
-    }
 }
 
 // A program two directories below a fresh scratch root: <root>\a\b\prog.exe. The file need not
@@ -66,8 +42,8 @@ protected:
     ~QrlibTest() override {
         std::error_code ignored;
         std::filesystem::remove_all(m_root, ignored);
-        DeleteTree(kRoot, KEY_WOW64_32KEY);
-        DeleteTree(kRoot, KEY_WOW64_64KEY);
+        wintest::DeleteTree({HKEY_LOCAL_MACHINE, kRoot, KEY_WOW64_32KEY});
+        wintest::DeleteTree({HKEY_LOCAL_MACHINE, kRoot, KEY_WOW64_64KEY});
     }
     // isolate.ini in the root, 8-bit, with `lines` under an "[isolation]" header.
     void WriteIsolateIni(const std::string& lines) const {
