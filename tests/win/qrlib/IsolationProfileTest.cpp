@@ -1,6 +1,7 @@
 #include "qrlib/IsolationProfile.h"
 
 #include "QrlibTestSupport.h"
+#include "qrlib/IniFile.h"
 
 namespace {
 
@@ -71,6 +72,39 @@ TEST_F(IsolationProfile, TheHiveKeyIsTriedInThe32BitView) {
     EXPECT_EQ(output,
               std::vector<std::wstring>{L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned "
                                         L"ERROR_ACCESS_DENIED"});
+}
+
+std::wstring ReadIni(const std::wstring& file, const wchar_t* key) {
+    wchar_t output[64] = {};
+    const DWORD length = qrLib::ReadIniValue(L"isolation", key, L"dflt", output, 64, file.c_str());
+    EXPECT_EQ(length, wcslen(output));
+    return output;
+}
+
+TEST_F(IsolationProfile, IniFilesOfMegabytesAreReadWholeAndEightBitTextInTheAnsiCodePage) {
+    std::string text = "[Isolation]\r\nansi=\x80\xE9\r\n";
+    while (text.size() < 2 * 1024 * 1024) {
+        text += "filler=0123456789012345678901234567890123456789\r\n";
+    }
+    const std::wstring file = m_root + L"\\profile.ini";
+    qrtest::WriteFileBytes(file, text + "last=found\r\n");
+    // Another reader that shares the file for reading only does not stop this one.
+    win::unique_handle reader(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(reader);
+    wchar_t ansi[3] = {};
+    ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x80\xE9", 2, ansi, 2), 2);
+    EXPECT_EQ(ReadIni(file, L"ansi"), ansi);
+    EXPECT_EQ(ReadIni(file, L"last"), L"found");
+}
+
+TEST_F(IsolationProfile, UnreadableIniFilesGiveTheDefault) {
+    for (const std::wstring& file : {m_root + L"\\missing.ini", m_root}) {
+        EXPECT_EQ(ReadIni(file, L"silo"), L"dflt");
+    }
+    wchar_t output[8] = L"#";
+    EXPECT_EQ(qrLib::ReadIniValue(L"s", L"k", nullptr, output, 8, nullptr), 0u);
+    EXPECT_EQ(output[0], L'\0');
 }
 
 }  // namespace
