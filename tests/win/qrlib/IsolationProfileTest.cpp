@@ -86,8 +86,8 @@ TEST_F(IsolationProfile, IniFilesOfMegabytesAreReadWholeAndEightBitTextInTheAnsi
     while (text.size() < 2 * 1024 * 1024) {
         text += "filler=0123456789012345678901234567890123456789\r\n";
     }
+    WriteFileText(m_dir.File("profile.ini"), text + "last=found\r\n");
     const std::wstring file = m_root + L"\\profile.ini";
-    qrtest::WriteFileBytes(file, text + "last=found\r\n");
     // Another reader that shares the file for reading only does not stop this one.
     win::unique_handle reader(CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                           OPEN_EXISTING, 0, nullptr));

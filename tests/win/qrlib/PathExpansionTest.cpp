@@ -106,9 +106,7 @@ TEST_F(PathExpansion, ShellFolderNamesResolveToTheirDefaultLocations) {
     ASSERT_EQ(std::size(kShellFolders), 56u);
     const wchar_t kUserFolders[] =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, kUserFolders, L"Personal", REG_SZ, m_root.c_str(),
-                              static_cast<DWORD>((m_root.size() + 1) * sizeof(wchar_t))),
-              ERROR_SUCCESS);
+    wintest::SetString({HKEY_CURRENT_USER, kUserFolders, 0}, L"Personal", m_root);
     wchar_t current[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, current);
     EXPECT_EQ(current, m_root) << "the redirection does not show";

@@ -7,12 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "../Registry.h"
+#include "../TempDir.h"
 
 namespace qrtest {
 
@@ -20,38 +20,24 @@ constexpr wchar_t kSilo[] = L"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}";
 // The silo's registry root under the default hive.
 const std::wstring kRoot = std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo;
 
-// Writes the file `path` with exactly `bytes`.
-inline void WriteFileBytes(const std::wstring& path, const std::string& bytes) {
-    std::ofstream(std::filesystem::path(path), std::ios::binary) << bytes;
-}
-
 // A program two directories below a fresh scratch root: <root>\a\b\prog.exe. The file need not
 // exist, as only the directories above it are searched. Removes the root and the silo's registry
 // keys afterwards.
 class QrlibTest : public ::testing::Test {
 protected:
-    QrlibTest() {
-        static int counter = 0;
-        wchar_t temp[MAX_PATH] = {};
-        GetTempPathW(MAX_PATH, temp);
-        m_root = std::wstring(temp) + L"qrlib-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                 std::to_wstring(counter++);
-        m_program = m_root + L"\\a\\b\\prog.exe";
-        std::filesystem::create_directories(m_root + L"\\a\\b");
-    }
+    QrlibTest() { std::filesystem::create_directories(m_root + L"\\a\\b"); }
     ~QrlibTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(m_root, ignored);
         wintest::DeleteTree({HKEY_LOCAL_MACHINE, kRoot, KEY_WOW64_32KEY});
         wintest::DeleteTree({HKEY_LOCAL_MACHINE, kRoot, KEY_WOW64_64KEY});
     }
     // isolate.ini in the root, 8-bit, with `lines` under an "[isolation]" header.
     void WriteIsolateIni(const std::string& lines) const {
-        WriteFileBytes(m_root + L"\\isolate.ini", "[isolation]\r\n" + lines);
+        WriteFileText(m_dir.File("isolate.ini"), "[isolation]\r\n" + lines);
     }
 
-    std::wstring m_root;
-    std::wstring m_program;
+    CTempDir m_dir{"qrlib"};
+    const std::wstring m_root{m_dir.path().begin(), m_dir.path().end()};
+    const std::wstring m_program = m_root + L"\\a\\b\\prog.exe";
 };
 
 // What the process sends to the debugger while `action` runs: OutputDebugString raises an
