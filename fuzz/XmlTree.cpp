@@ -64,11 +64,12 @@ private:
         return found != std::string_view::npos;
     }
 
+    // The start is kept apart from the move: the order in which a call's arguments are evaluated
+    // differs between compilers.
     std::string_view Token() {
-        m_at = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
-        const std::size_t end =
-            std::min(m_text.find_first_of(" \t\r\n/>=<\"'", m_at), m_text.size());
-        return m_text.substr(std::exchange(m_at, end), end - m_at);
+        const std::size_t start = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
+        m_at = std::min(m_text.find_first_of(" \t\r\n/>=<\"'", start), m_text.size());
+        return m_text.substr(start, m_at - start);
     }
 
     bool Next(char c) {

@@ -1,0 +1,79 @@
+// The setup command line from arbitrary sources, split at zero bytes: the configured UI level and
+// log file name, Setup.ini's CmdLine, the storage path and an environment value. The log option
+// never closes the quoted installer options early, and the line reaches the caller's buffer whole
+// or not at all.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "FuzzLog.h"
+#include "FuzzRequire.h"
+#include "installer/CommandLinePieces.h"
+#include "installer/LogOption.h"
+
+namespace {
+
+// The text up to the next zero byte, or to the end; `at` moves past the zero.
+std::string NextField(const std::string& input, std::size_t& at) {
+    const std::size_t end = std::min(input.find('\0', at), input.size());
+    const std::string field = at < end ? input.substr(at, end - at) : std::string();
+    at = end + 1;
+    return field;
+}
+
+// The double quotes of `text` that are not escaped with a backslash.
+std::size_t OpenQuotes(const std::string& text) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        count += text[i] == '"' && (i == 0 || text[i - 1] != '\\');
+    }
+    return count;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    std::size_t at = 0;
+    const std::string level = NextField(input, at);
+    const std::string configured = NextField(input, at);
+    const std::string setupCmdLine = NextField(input, at);
+    installer::CommandLinePieces pieces;
+    pieces.storagePath = NextField(input, at);
+    std::string value = NextField(input, at);
+    // Neither a Windows path nor the environment holds a double quote here: a variable's value is
+    // copied as it is, so one with a quote would void the check below.
+    for (std::string* text : {&pieces.storagePath, &value}) {
+        text->erase(std::remove(text->begin(), text->end(), '"'), text->end());
+    }
+    pieces.userInterface = installer::UserInterfaceOption(level);
+    pieces.logOption = installer::BuildLogOption(
+        configured, setupCmdLine,
+        [&](const std::string& name) { return name.size() % 2 ? value : std::string(); });
+    Require(!pieces.logOption.empty() && pieces.logOption.size() <= installer::kLogOptionMaxLength);
+    pieces.idcOption = installer::FindIdcOption(setupCmdLine);
+    Require(pieces.idcOption.empty() || pieces.idcOption == "IDCENABLE=0" ||
+            pieces.idcOption == "IDCENABLE=1");
+    pieces.callerPid = static_cast<std::uint32_t>(size) * 0x9E3779B1u;
+
+    // Quotes around the program and around the installer options, and no others.
+    const std::string line = installer::ComposeCommandLine(pieces);
+    Require(OpenQuotes(line) == 4 && line.back() == '"');
+
+    CFuzzLog log;
+    const std::size_t bufferSize = installer::kCommandLineBufferSize;
+    const auto buffer = std::make_unique<char[]>(bufferSize);
+    std::memset(buffer.get(), 0x7F, bufferSize);
+    const int result = installer::DeliverCommandLine(line, buffer.get(), 7);
+    if (line.size() < bufferSize) {
+        Require(result == 7 && std::strcmp(buffer.get(), line.c_str()) == 0);
+        Require(log.last == line + "\n");
+    } else {
+        Require(result == installer::kResultFailed && buffer[0] == 0x7F &&
+                std::memcmp(buffer.get(), buffer.get() + 1, bufferSize - 1) == 0);
+    }
+    return 0;
+}
