@@ -11,10 +11,8 @@ using qrLib::NameField;
 using qrLib::PublisherRole;
 using Fields = std::map<NameField, std::u16string>;
 
-// A certificate with the code-signing usage and a plain subject unless told otherwise.
 struct FakeCertificate : qrLib::ICertificateFacts {
-    FakeCertificate(Fields f, std::vector<std::string> o = {"1.3.6.1.5.5.7.3.3"},
-                    std::u16string s = u"CN=x")
+    FakeCertificate(Fields f, std::vector<std::string> o = {}, std::u16string s = {})
         : fields(std::move(f)), oids(std::move(o)), subject(std::move(s)) {}
     qrLib::VerifyResult Usages(std::vector<std::string>& out) override {
         out = oids;
