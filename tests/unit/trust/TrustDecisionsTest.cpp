@@ -12,8 +12,6 @@
 
 namespace {
 
-using qrLib::DecodeStoredWord;
-
 TEST(StoredWord, DecodedPerLevel) {
     struct Case {
         std::uint32_t word, level;
@@ -34,7 +32,7 @@ TEST(StoredWord, DecodedPerLevel) {
         {0x40008, 3, false, false, true, false},  // must not be used
     };
     for (const Case& c : cases) {
-        const qrLib::StoredWordDecision d = DecodeStoredWord(c.word, c.level, c.driver);
+        const qrLib::StoredWordDecision d = qrLib::DecodeStoredWord(c.word, c.level, c.driver);
         EXPECT_EQ(d.stands, c.stands) << std::hex << c.word << " level " << c.level;
         if (c.stands) {
             EXPECT_EQ(d.trusted, c.trusted) << std::hex << c.word << " level " << c.level;
