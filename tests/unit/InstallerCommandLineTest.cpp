@@ -62,8 +62,7 @@ TEST(InstallerVersion, DowngradeIsRefusedAtTheFirstDifferingComponent) {
     }
 }
 
-// The installer options between /v" and the fixed tail, from the generator's sources: the
-// configured UI level and log name, Setup.ini's CmdLine, the log flag and the caller's PID.
+// Sources: the configured UI level and log name, Setup.ini's CmdLine, the log flag, the PID.
 TEST(InstallerCommandLine, OptionsComeFromTheirSourcesInTheirOrder) {
     const char* const kIni = "/qn IDCENABLE = 1 /l*v \"C:\\Log Files\\setup.log\" REBOOT=Force";
     const std::tuple<const char*, const char*, const char*, bool, std::uint32_t, const char*>

@@ -7,14 +7,13 @@
 
 namespace {
 
-TEST(StartWait, PollIntervalIsATenthOfTheWaitHintWithinBounds) {
+TEST(StartWait, PollsATenthOfTheHintWithinBoundsAndGivesUpWithoutProgress) {
     EXPECT_EQ(StartPollInterval(0), 1000u);
     EXPECT_EQ(StartPollInterval(10009), 1000u);
     EXPECT_EQ(StartPollInterval(50000), 5000u);
     EXPECT_EQ(StartPollInterval(200000), 10000u);
-}
 
-TEST(StartWait, NoProgressIsMeasuredFromTheLastCheckPointRise) {
+    // No progress is measured from the last check-point rise.
     CStartProgress progress(/*checkPoint=*/1, /*tick=*/1000);  // the first query
     EXPECT_TRUE(progress.Observe(1, 3000, 4000));              // 3000 ms, not more than the hint
     EXPECT_FALSE(progress.Observe(1, 3000, 4001));             // one more: given up

@@ -133,14 +133,23 @@ TEST(LaunchProcess, StartsAndWaitsOrReportsFailure) {
     EXPECT_EQ(LaunchProcessAndWait("C:\\no\\such\\program.exe", nullptr, true), -1);
 }
 
-void ResetSetupResult() {
+// Forgets every earlier run: the result marker and all the link values.
+void ResetRunRecords() {
     DeleteRegistryEntry(HKEY_CLASSES_ROOT, "RUZIDUZU", nullptr, 0);
-    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, product::kInstallResult,
-                        KEY_WOW64_32KEY);
+    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, nullptr, KEY_WOW64_32KEY);
+}
+
+// The service's start in this process, its status reports accepted without an SCM.
+void ServiceStartInProcess() {
+    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
+        return TRUE;
+    };
+    ServiceStart(0, nullptr);
+    SystemCalls() = RealSystemCalls();
 }
 
 TEST(SetupResult, TheCodeIsRecordedAndASuccessMarkedWith99) {
-    ResetSetupResult();
+    ResetRunRecords();
     // code, YolSetupResult's answer, marker afterwards
     const std::uint32_t cases[][3] = {{0, 0, 99}, {6, 1, 6}};
     for (const auto& [code, expected, markerAfter] : cases) {
@@ -151,18 +160,12 @@ TEST(SetupResult, TheCodeIsRecordedAndASuccessMarkedWith99) {
     }
 }
 
-// A second agent process while a run is in progress: it fails at once, and its closing steps still
-// tell the world the run has ended.
+// Another agent process holds the run: its closing steps still tell the world the run has ended.
 TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
-    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, product::kSetupStatus,
-                        KEY_WOW64_32KEY);
+    ResetRunRecords();
     win::unique_handle running(CreateMutexA(nullptr, FALSE, "YolInstall_exist"));
     win::unique_handle stopped(CreateEventA(nullptr, TRUE, FALSE, "YolInstServiceStoppedEvent"));
-    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
-        return TRUE;
-    };
-    ServiceStart(0, nullptr);
-    SystemCalls() = RealSystemCalls();
+    ServiceStartInProcess();
 
     EXPECT_EQ(WaitForSingleObject(stopped.get(), 0), static_cast<DWORD>(WAIT_OBJECT_0));
     EXPECT_EQ(ReadLinkValue(product::kSetupStatus), 2u);
@@ -171,14 +174,10 @@ TEST(ServiceRun, ASecondRunFailsAtOnceAndStillCloses) {
     EXPECT_FALSE(ReadLinkValue(product::kLaunchSetup));  // nothing attempted
 }
 
-// A run in this process, first-time, beside a setup.exe that someone else holds open for writing:
-// it cannot be held read-shared, so it never runs. The attempt counts, no result comes after 120
-// polls, nothing is recorded, and the run fails without a second attempt.
+// Someone else holds setup.exe open for writing, so it cannot be held read-shared and never runs;
+// the attempt still counts and no result comes after 120 polls.
 TEST(ServiceRun, FirstTimeWithUnopenableSetupFailsWithoutASecondAttempt) {
-    for (const char* name : {product::kLaunchSetup, product::kSetupStatus}) {
-        DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, name, KEY_WOW64_32KEY);
-    }
-    ResetSetupResult();
+    ResetRunRecords();
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     const std::string setup =
@@ -186,13 +185,9 @@ TEST(ServiceRun, FirstTimeWithUnopenableSetupFailsWithoutASecondAttempt) {
     win::unique_handle writer(CreateFileA(setup.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
                                           CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(writer);
-    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) -> BOOL {
-        return TRUE;
-    };
     CCapturedLog log;
     g_resultPolls = 0;
-    ServiceStart(0, nullptr);
-    SystemCalls() = RealSystemCalls();
+    ServiceStartInProcess();
     writer.reset();
     DeleteFileA(setup.c_str());
 
@@ -209,7 +204,7 @@ TEST(ServiceRun, FirstTimeWithUnopenableSetupFailsWithoutASecondAttempt) {
     EXPECT_EQ(ReadLinkValue(product::kLaunchSetup), 1u);
     EXPECT_EQ(ReadLinkValue(product::kSetupStatus), 2u);
     EXPECT_FALSE(ReadLinkValue(product::kInstallResult));
-    DeleteRegistryEntry(HKEY_LOCAL_MACHINE, product::kLinkKey, nullptr, KEY_WOW64_32KEY);
+    ResetRunRecords();
 }
 
 }  // namespace

@@ -82,7 +82,6 @@ std::vector<DWORD> Fields(const SERVICE_STATUS& s) {
             s.dwWaitHint};
 }
 
-// Without an event source the event is dropped but the error is still kept.
 TEST_F(ServiceStatusTest, AnErrorWithoutEventSourceIsStillKept) {
     g.source = nullptr;
     SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
@@ -101,8 +100,8 @@ void RunServiceMain() {
     service_main(1, arguments);
 }
 
-// Without a handler nothing is reported. When the running report fails the run is skipped: an
-// error event is written, and the stopped report follows at once carrying the report's error.
+// When the running report fails, an error event is written and the stopped report carries its
+// error.
 TEST_F(ServiceStatusTest, ServiceMainRunsOnlyAfterReportingRunning) {
     g.noHandler = true;
     RunServiceMain();
@@ -123,8 +122,6 @@ TEST_F(ServiceStatusTest, ServiceMainRunsOnlyAfterReportingRunning) {
     EXPECT_EQ(m_log.text, "");  // the run logs from its first step
 }
 
-// An exception is logged in its own words; the SCM is then told the service stopped (1064), so
-// that the process still removes it.
 TEST_F(ServiceStatusTest, ServiceMainLogsExceptionsAndStillStops) {
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[] { throw std::runtime_error("disk on fire"); },
@@ -143,10 +140,7 @@ TEST_F(ServiceStatusTest, ServiceMainLogsExceptionsAndStillStops) {
     }
 }
 
-// Reports carry the controls their state accepts and count check points of pending states only.
-// Stop and shutdown report stop pending and ask the run to end; other controls re-report the
-// current state. In the debug run Ctrl-C and Ctrl-Break ask the run to end; other console events
-// go on to the next handler.
+// Check points count in pending states only; other controls than stop and shutdown re-report.
 TEST_F(ServiceStatusTest, ReportsControlsAndConsoleEvents) {
     win::unique_handle stop(CreateEventA(nullptr, TRUE, FALSE, "StopYolInstServiceEvent"));
     // Already set: the handshake need not wait for a run that is not there.

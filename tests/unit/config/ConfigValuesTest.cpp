@@ -35,7 +35,7 @@ TEST(IdentityRules, ProductVersionAndPlatform) {
     EXPECT_EQ(config::JoinFileName(std::string(""), "config.xml"), "\\config.xml");
 }
 
-TEST(RebootValues, SwitchesReadAsAStreamReadsANumber) {
+TEST(RebootValues, SwitchesReadAsNumbersAndTextsUnescaped) {
     const std::pair<const char16_t*, const char*> cases[] = {
         {u"1", "true"},    {u"0", "false"},   {u"\t\n1", "true"},      {u"+1", "true"},
         {u"-0", "false"},  {u"0x1", "false"}, {u"2", nullptr},         {u"-1", nullptr},
@@ -44,15 +44,12 @@ TEST(RebootValues, SwitchesReadAsAStreamReadsANumber) {
         const char* written = config::SwitchText(config::ReadSwitchNumber(value));
         EXPECT_EQ(std::string(written ? written : "(invalid)"), text ? text : "(invalid)");
     }
-}
-
-TEST(RebootValues, UnescapeDecodesNinePassesInOrder) {
-    const std::pair<std::u16string, std::u16string> cases[] = {
+    const std::pair<std::u16string, std::u16string> texts[] = {
         {u"a\\\\nb", u"a\nb"},  // pass 1 leaves backslash-n for pass 6
         {u"\\\"q\\\"", u"\"q\""}, {u"\\a\\b\\f\\r\\t\\v", u"\a\b\f\r\t\v"},
         {u"\\\\\\\\", u"\\\\"},   {u"C:\\x\\q", u"C:\\x\\q"},
         {u"end\\", u"end\\"}};
-    for (const auto& [value, decoded] : cases) {
+    for (const auto& [value, decoded] : texts) {
         EXPECT_EQ(config::Unescape(value), decoded);
     }
 }

@@ -6,7 +6,7 @@ namespace {
 
 using qrLib::Identifier;
 
-TEST(Identifier, ParsesOnlyTheBracedTextForm) {
+TEST(Identifier, ParsesOnlyTheBracedTextFormAndWritesIt) {
     const Identifier digest = {
         0x4FDA34C1, 0x9899, 0x494C, {0xA3, 0x3D, 0x72, 0xBA, 0x6B, 0xB0, 0xF4, 0xFD}};
     const std::pair<const char16_t*, bool> cases[] = {
@@ -24,9 +24,6 @@ TEST(Identifier, ParsesOnlyTheBracedTextForm) {
         const Identifier untouched = {1, 2, 3, {4}};
         EXPECT_EQ(id, valid ? digest : untouched);
     }
-}
-
-TEST(Identifier, TextIsUpperCaseAndSeparatesTheFields) {
     const Identifier id = {
         0x0000ABCD, 0x00EF, 0x0102, {0x03, 0x04, 0x05, 0x06, 0x07, 0x08, 0x09, 0x0A}};
     EXPECT_EQ(qrLib::IdentifierText(id), u"{0000ABCD-00EF-0102-0304-05060708090A}");

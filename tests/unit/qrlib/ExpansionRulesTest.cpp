@@ -10,7 +10,6 @@
 
 namespace {
 
-using qrLib::ExpandVariables;
 using qrLib::kMaxExpandedLength;
 
 // {input, result, output}
@@ -19,7 +18,7 @@ using Case = std::tuple<std::u16string, std::int32_t, std::u16string>;
 void ExpectExpansions(CFakeExpansionSource& source, const std::vector<Case>& cases) {
     for (const auto& [input, result, expected] : cases) {
         std::u16string output = u"caller's";
-        EXPECT_EQ(ExpandVariables(input.c_str(), output, source), result)
+        EXPECT_EQ(qrLib::ExpandVariables(input.c_str(), output, source), result)
             << std::string(input.begin(), input.end());
         EXPECT_EQ(output, expected) << std::string(input.begin(), input.end());
     }

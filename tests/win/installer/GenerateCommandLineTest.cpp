@@ -1,6 +1,4 @@
-// The generator's own inputs: Setup.ini read through the profile API into its fixed buffers, the
-// environment of this process, and the installer UI level around the generator's lifetime. How
-// the pieces compose is the unit tier's business; the configured options are the end-to-end tier's.
+// The generator's own inputs: Setup.ini through the profile API, the environment, the UI level.
 #include <windows.h>
 #include <msi.h>
 
