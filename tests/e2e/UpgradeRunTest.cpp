@@ -165,10 +165,12 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
               false);
 }
 
-// A setup.exe that is not the publisher's (here one changed after signing) never runs. The attempt
-// counts, the run fails, and zudUvu.ini is left as it was.
-TEST_F(UpgradeRun, UntrustedSetupNeverRuns) {
-    Stage({"0", 0, "tampered"}, /*fastPoll=*/true);
+// A setup.exe that is not the publisher's as it signed it never runs, whatever was changed. The
+// attempt counts, the run fails, and zudUvu.ini is left as it was.
+class UntrustedSetup : public UpgradeRun, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UntrustedSetup, NeverRuns) {
+    Stage({"0", 0, GetParam()}, /*fastPoll=*/true);
     const std::string ini = "[FEATURE_SELECTION]\r\nStale=1\r\n";
     std::ofstream(m_folder + "\\zudUvu.ini", std::ios::binary) << ini;
     StartAndWaitForTheEnd();
@@ -180,6 +182,17 @@ TEST_F(UpgradeRun, UntrustedSetupNeverRuns) {
                "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>ERR to read YolSetupResult."},
               false);
 }
+
+// One byte changed after signing in the headers, the code, the resources or the signature itself;
+// the signature cut short; a stranger's signature; a leaf with neither the code-signing usage nor
+// the subject marker; a leaf under a root nobody trusts.
+INSTANTIATE_TEST_SUITE_P(Tamper, UntrustedSetup,
+                         testing::Values("unsigned", "header_byte", "code_byte", "resource_byte",
+                                         "signature_byte", "signature_cut", "stranger", "no_usage",
+                                         "untrusted_root"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
 
 }  // namespace
 }  // namespace e2e
