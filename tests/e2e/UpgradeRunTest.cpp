@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "E2eSupport.h"
 
@@ -43,10 +47,14 @@ protected:
     }
     std::string Agent() const { return m_folder + "\\yolinst.exe"; }
 
-    // Installs and starts the service; returns once the run has ended and the service has removed
-    // itself, which deletes "LaunchSetup" again. Every run ends with "YolSetupStatus" 2.
-    void StartAndWaitForTheEnd() {
+    // Installs and starts the service, calling `starting` just before the start command; returns
+    // once the run has ended and the service has removed itself, which deletes "LaunchSetup"
+    // again. Every run ends with "YolSetupStatus" 2.
+    void StartAndWaitForTheEnd(const std::function<void()>& starting = nullptr) {
         Install(Agent());
+        if (starting) {
+            starting();
+        }
         ASSERT_EQ(0u, Execute(Agent(), "-start"));
         ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000))
             << "the run did not end with the service removing itself";
@@ -192,6 +200,65 @@ INSTANTIATE_TEST_SUITE_P(Tamper, UntrustedSetup,
                                          "untrusted_root"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param);
+                         });
+
+// How the stand-in names the file it was started from: its size and the FNV-1a hash of its bytes.
+std::string ImageId(const std::string& bytes) {
+    unsigned long long hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return std::to_string(bytes.size()) + ":" + std::to_string(hash);
+}
+
+// setup.exe replaced by a stranger's signed copy from a given moment after the start command on,
+// retrying every millisecond while the replacement is refused. Either it lands before the agent
+// opens setup.exe, and the stranger's file is refused, or the agent's handle refuses it until
+// setup has ended, and the publisher's file runs. The stranger's never does.
+class SwapRace : public UpgradeRun, public testing::WithParamInterface<int> {};
+
+TEST_P(SwapRace, NeverRunsTheStrangersFile) {
+    Stage({"0", 500}, /*fastPoll=*/true);
+    const std::string setup = m_folder + "\\setup.exe", stranger = m_folder + "\\stranger.exe";
+    std::filesystem::copy_file(Folder(g_inputs.standin) + "\\standin-variants\\stranger.exe",
+                               stranger);
+    std::atomic<bool> ended{false};
+    bool landed = false;
+    int refused = 0;
+    std::thread swapper;
+    StartAndWaitForTheEnd([&] {
+        swapper = std::thread([&] {
+            for (Sleep(GetParam());
+                 !ended && !(landed = MoveFileExA(stranger.c_str(), setup.c_str(),
+                                                  MOVEFILE_REPLACE_EXISTING));
+                 Sleep(1)) {
+                ++refused;
+            }
+        });
+    });
+    ended = true;
+    if (swapper.joinable()) {
+        swapper.join();
+    }
+
+    const SetupRecord record = Record();
+    std::printf("swap from %d ms: %s, %s\n", GetParam(),
+                refused  ? "refused by sharing"
+                : landed ? "landed at once"
+                         : "never tried",
+                record.runs ? "the publisher's setup ran" : "nothing ran");
+    ASSERT_LE(record.runs, 1);
+    if (record.runs == 1) {
+        EXPECT_EQ(ImageId(ReadFile(g_inputs.standin)), record.last.at("image"));
+    } else {
+        ExpectRun({"Trust verification for setup.exe failed"}, false);
+    }
+    EXPECT_TRUE(refused == 0 || record.runs == 1) << "refused " << refused << " times";
+}
+
+INSTANTIATE_TEST_SUITE_P(Points, SwapRace, testing::Range(0, 1201, 100),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "From" + std::to_string(info.param) + "ms";
                          });
 
 }  // namespace
