@@ -218,6 +218,7 @@ std::string ImageId(const std::string& bytes) {
 class SwapRace : public UpgradeRun, public testing::WithParamInterface<int> {};
 
 TEST_P(SwapRace, NeverRunsTheStrangersFile) {
+    // Setup stays half a second, so that the agent holds setup.exe past the last moment tried.
     Stage({"0", 500}, /*fastPoll=*/true);
     const std::string setup = m_folder + "\\setup.exe", stranger = m_folder + "\\stranger.exe";
     std::filesystem::copy_file(Folder(g_inputs.standin) + "\\standin-variants\\stranger.exe",
@@ -260,6 +261,9 @@ TEST_P(SwapRace, NeverRunsTheStrangersFile) {
     EXPECT_TRUE(refused == 0 || record.runs == 1) << "refused " << refused << " times";
 }
 
+// The run waits half a second for a stop request, then opens setup.exe and checks it within the
+// next quarter second or so: thirteen moments 100 ms apart over the first 1.2 s fall on both sides
+// of the open, at about 1.5 s a run.
 INSTANTIATE_TEST_SUITE_P(Points, SwapRace, testing::Range(0, 1201, 100),
                          [](const testing::TestParamInfo<int>& info) {
                              return "From" + std::to_string(info.param) + "ms";
