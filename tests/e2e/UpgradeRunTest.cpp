@@ -4,10 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "E2eSupport.h"
 
@@ -43,10 +47,14 @@ protected:
     }
     std::string Agent() const { return m_folder + "\\yolinst.exe"; }
 
-    // Installs and starts the service; returns once the run has ended and the service has removed
-    // itself, which deletes "LaunchSetup" again. Every run ends with "YolSetupStatus" 2.
-    void StartAndWaitForTheEnd() {
+    // Installs and starts the service, calling `starting` just before the start command; returns
+    // once the run has ended and the service has removed itself, which deletes "LaunchSetup"
+    // again. Every run ends with "YolSetupStatus" 2.
+    void StartAndWaitForTheEnd(const std::function<void()>& starting = nullptr) {
         Install(Agent());
+        if (starting) {
+            starting();
+        }
         ASSERT_EQ(0u, Execute(Agent(), "-start"));
         ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000))
             << "the run did not end with the service removing itself";
@@ -165,10 +173,12 @@ TEST_F(UpgradeRun, DowngradeIsRefusedAndSetupNotRun) {
               false);
 }
 
-// A setup.exe that is not the publisher's (here one changed after signing) never runs. The attempt
-// counts, the run fails, and zudUvu.ini is left as it was.
-TEST_F(UpgradeRun, UntrustedSetupNeverRuns) {
-    Stage({"0", 0, "tampered"}, /*fastPoll=*/true);
+// A setup.exe that is not the publisher's as it signed it never runs, whatever was changed. The
+// attempt counts, the run fails, and zudUvu.ini is left as it was.
+class UntrustedSetup : public UpgradeRun, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UntrustedSetup, NeverRuns) {
+    Stage({"0", 0, GetParam()}, /*fastPoll=*/true);
     const std::string ini = "[FEATURE_SELECTION]\r\nStale=1\r\n";
     std::ofstream(m_folder + "\\zudUvu.ini", std::ios::binary) << ini;
     StartAndWaitForTheEnd();
@@ -180,6 +190,84 @@ TEST_F(UpgradeRun, UntrustedSetupNeverRuns) {
                "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>ERR to read YolSetupResult."},
               false);
 }
+
+// One byte changed after signing in the headers, the code, the resources or the signature itself;
+// the signature cut short; a stranger's signature; a leaf with neither the code-signing usage nor
+// the subject marker; a leaf under a root nobody trusts.
+INSTANTIATE_TEST_SUITE_P(Tamper, UntrustedSetup,
+                         testing::Values("unsigned", "header_byte", "code_byte", "resource_byte",
+                                         "signature_byte", "signature_cut", "stranger", "no_usage",
+                                         "untrusted_root"),
+                         [](const testing::TestParamInfo<const char*>& info) {
+                             return std::string(info.param);
+                         });
+
+// How the stand-in names the file it was started from: its size and the FNV-1a hash of its bytes.
+std::string ImageId(const std::string& bytes) {
+    unsigned long long hash = 14695981039346656037ull;
+    for (const char c : bytes) {
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ull;
+    }
+    return std::to_string(bytes.size()) + ":" + std::to_string(hash);
+}
+
+// setup.exe replaced by a stranger's signed copy from a given moment after the start command on,
+// retrying every millisecond while the replacement is refused. Either it lands before the agent
+// opens setup.exe, and the stranger's file is refused, or the agent's handle refuses it until
+// setup has ended, and the publisher's file runs. The stranger's never does.
+class SwapRace : public UpgradeRun, public testing::WithParamInterface<int> {};
+
+TEST_P(SwapRace, NeverRunsTheStrangersFile) {
+    // Setup stays half a second, so that the agent holds setup.exe past the last moment tried.
+    Stage({"0", 500}, /*fastPoll=*/true);
+    const std::string setup = m_folder + "\\setup.exe", stranger = m_folder + "\\stranger.exe";
+    std::filesystem::copy_file(Folder(g_inputs.standin) + "\\standin-variants\\stranger.exe",
+                               stranger);
+    std::atomic<bool> ended{false};
+    bool landed = false;
+    int refused = 0;
+    std::thread swapper;
+    StartAndWaitForTheEnd([&] {
+        swapper = std::thread([&] {
+            for (Sleep(GetParam());
+                 !ended && !(landed = MoveFileExA(stranger.c_str(), setup.c_str(),
+                                                  MOVEFILE_REPLACE_EXISTING));
+                 Sleep(1)) {
+                ++refused;
+            }
+        });
+    });
+    ended = true;
+    if (swapper.joinable()) {
+        swapper.join();
+    }
+
+    const SetupRecord record = Record();
+    const std::string publishers = ImageId(ReadFile(g_inputs.standin));
+    const std::string ran = record.runs ? record.last.at("image") : "";
+    std::printf("swap from %d ms: %s, %s\n", GetParam(),
+                refused  ? "refused by sharing"
+                : landed ? "landed at once"
+                         : "never tried",
+                ran.empty()         ? "nothing ran"
+                : ran == publishers ? "the publisher's setup ran"
+                                    : "another setup ran");
+    ASSERT_LE(record.runs, 1);
+    if (record.runs == 1) {
+        EXPECT_EQ(publishers, ran);
+    } else {
+        ExpectRun({"Trust verification for setup.exe failed"}, false);
+    }
+    EXPECT_TRUE(refused == 0 || record.runs == 1) << "refused " << refused << " times";
+}
+
+// The run waits half a second for a stop request, then opens setup.exe and checks it within the
+// next quarter second or so: thirteen moments 100 ms apart over the first 1.2 s fall on both sides
+// of the open, at about 1.5 s a run.
+INSTANTIATE_TEST_SUITE_P(Points, SwapRace, testing::Range(0, 1201, 100),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return "From" + std::to_string(info.param) + "ms";
+                         });
 
 }  // namespace
 }  // namespace e2e
