@@ -28,13 +28,15 @@ inline DWORD LinkValue(const char* name) {
     return value;
 }
 
-// Forgets every earlier attempt and result: the next run takes the first-time path.
+// Forgets every earlier attempt, status and result: the next run takes the first-time path, and
+// the status read afterwards is the one it wrote.
 inline void ForgetAttempts() {
     win::unique_hkey link;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLinkKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
                       link.put()) == ERROR_SUCCESS) {
         RegDeleteValueA(link.get(), "LaunchSetup");
         RegDeleteValueA(link.get(), "YolInstResult");
+        RegDeleteValueA(link.get(), "YolSetupStatus");
     }
     RegDeleteKeyA(HKEY_CLASSES_ROOT, kMarkerKey);
 }
