@@ -190,9 +190,15 @@ protected:
         ASSERT_EQ(MsiInstallProductA((here + kInstalled).c_str(), ""), 0u);
     }
     static void TearDownTestSuite() {
-        MsiInstallProductA((Here() + kInstalled).c_str(), "REMOVE=ALL");
-        RegDeleteKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL",
-                        KEY_WOW64_32KEY, 0);
+        EXPECT_EQ(MsiInstallProductA((Here() + kInstalled).c_str(), "REMOVE=ALL"), 0u);
+        win::unique_hkey key;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL", 0,
+                      KEY_SET_VALUE | KEY_WOW64_32KEY, key.put());
+        for (const char* name :
+             {"ProductVersion", "yol_install_path", "ProductFeaturesValidButNotAllowed"}) {
+            RegDeleteValueA(key.get(), name);
+        }
+        inprocess::ForgetAttempts();
     }
 
     const inprocess::CAcceptedStatusReports m_reports;
