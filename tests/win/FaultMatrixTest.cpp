@@ -6,13 +6,12 @@
 #include <msi.h>
 #include <msiquery.h>
 #include <objbase.h>
-#include <wincrypt.h>
 #include <wintrust.h>
 
 #include <gtest/gtest.h>
 
-#include <climits>
 #include <cstdint>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -24,14 +23,13 @@
 #include "InProcessRun.h"
 #include "TempDir.h"
 #include "diagnostics/LogFile.h"
-#include "trust/CryptoProvider.h"
 
 namespace {
 
 // What the selected calls do. A call is selected when one of its string arguments equals `match`
 // (any case), or always when `match` is empty; the selected calls numbered first .. first+count-1
-// (from 1) fail: they return `result` with `error` as last error, or, when `passThrough` is set,
-// are made and only report `error`.
+// (from 1) fail: they return `result` with `error` as last error, or, with `passThrough`, are made
+// and only report `error`.
 struct Fault {
     const char* match;
     int first;
@@ -40,7 +38,7 @@ struct Fault {
     DWORD error;
     bool passThrough;
 };
-constexpr int kAll = INT_MAX / 2;
+constexpr int kAll = 1 << 30;
 Fault Every(std::intptr_t result, DWORD error) {
     return {"", 1, kAll, result, error, false};
 }
@@ -60,24 +58,15 @@ struct {
     int injected = 0;
 } g_active;
 
-template <typename T>
-bool Names(T argument) {
-    const char* match = g_active.fault.match;
-    if constexpr (std::is_convertible_v<T, const char*>) {
-        return argument != nullptr && lstrcmpiA(argument, match) == 0;
-    } else if constexpr (std::is_convertible_v<T, const wchar_t*>) {
-        std::string narrow;
-        for (const wchar_t* c = argument; c != nullptr && *c != L'\0'; ++c) {
-            narrow += static_cast<char>(*c);
-        }
-        return argument != nullptr && lstrcmpiA(narrow.c_str(), match) == 0;
-    }
-    return false;
-}
-
 template <typename... A>
 bool Selected(A... arguments) {
-    if (*g_active.fault.match != '\0' && !(Names(arguments) || ...)) {
+    const auto names = [](auto argument) {
+        if constexpr (std::is_convertible_v<decltype(argument), const char*>) {
+            return argument != nullptr && lstrcmpiA(argument, g_active.fault.match) == 0;
+        }
+        return false;
+    };
+    if (*g_active.fault.match != '\0' && !(names(arguments) || ...)) {
         return false;
     }
     const int call = ++g_active.selected;
@@ -89,7 +78,7 @@ bool Selected(A... arguments) {
 }
 
 // The stand-in for one function (x64: one calling convention); `Id` keeps stand-ins of functions
-// with the same type apart.
+// of the same type apart.
 template <typename Fn, int Id>
 struct Hook;
 template <typename R, typename... A, int Id>
@@ -113,13 +102,13 @@ struct Hook<R (*)(A...), Id> {
     }
 };
 
-// Where a fault is put in: an import of this executable, or a call table of the product.
+// Where a fault is put in: an import of this executable, or a call table of the product (for the
+// calls it does not make through its imports).
 struct Site {
     const char* dll;
     const char* function;
-    std::function<std::shared_ptr<void>()> install;
+    std::function<std::shared_ptr<void>()> install;  // null when there is nothing to patch
 };
-
 template <typename Fn, int Id>
 std::shared_ptr<void> PatchImport(const char* dll, const char* function) {
     auto patch =
@@ -141,15 +130,13 @@ std::shared_ptr<void> PatchImport(const char* dll, const char* function) {
         }                                                                           \
     }
 
+enum Outcome { kSetupRuns, kSetupRunsButFails, kNoSetup };
 struct Row {
     Site site;
     Fault fault;
-    int launchSetup;  // "LaunchSetup" before the run; -1: absent
-    // Whole log lines in this order, each group of them consecutive ("..." separates groups);
-    // {dir} is the storage path.
-    std::vector<std::string> lines;
-    bool setupRuns;
-    bool succeeded;
+    // Consecutive whole lines of the log; {dir} is the storage path.
+    std::vector<std::string> log;
+    Outcome outcome;
 };
 
 std::string Here() {
@@ -159,41 +146,44 @@ std::string Here() {
     return directory.erase(directory.rfind('\\'));
 }
 
-void SetProductValue(const char* name, const std::string& text) {
-    win::unique_hkey key;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL", 0, nullptr, 0,
-                    KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, key.put(), nullptr);
-    RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                   static_cast<DWORD>(text.size() + 1));
-}
-
+constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
 constexpr char kInstalled[] = "\\installed\\ZanthrexBastion-12.1.671.4971.msi";
+
+void SetValue(const char* key, const char* name, DWORD type, const void* data, std::size_t size) {
+    win::unique_hkey opened;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                    nullptr, opened.put(), nullptr);
+    RegSetValueExA(opened.get(), name, 0, type, static_cast<const BYTE*>(data),
+                   static_cast<DWORD>(size));
+}
+void SetProductText(const char* name, const std::string& text) {
+    SetValue(kProductKey, name, REG_SZ, text.c_str(), text.size() + 1);
+}
 
 class FaultMatrix : public testing::TestWithParam<Row> {
 protected:
+    // The client 12.0 keeps config.xml where "yol_install_path" says: here, beside Setup.ini.
     static void SetUpTestSuite() {
         const std::string here = Here();
-        WriteFileText(
-            here + "\\config.xml",
-            "<Policies><ClientPackage><InstallationOption UserInterfaceLevel=\"unattended\""
-            " InstallationLogFileName=\"C:\\c.log\" InstallationDirectory=\"C:\\Zx\"/>"
-            "<RebootOptions AutoReboot=\"1\"/><EnabledClientFeatures>"
-            "<F FeatureName=\"A\"/></EnabledClientFeatures></ClientPackage></Policies>");
+        WriteFileText(here + "\\config.xml",
+                      "<P><ClientPackage><InstallationOption UserInterfaceLevel=\"unattended\""
+                      " InstallationLogFileName=\"C:\\c.log\" InstallationDirectory=\"C:\\Zx\"/>"
+                      "<RebootOptions AutoReboot=\"1\"/><EnabledClientFeatures>"
+                      "<F FeatureName=\"A\"/></EnabledClientFeatures></ClientPackage></P>");
         WriteFileText(here + "\\Setup.ini",
                       "[Startup]\r\nCmdLine=/qn IDCENABLE=1 /l*v C:\\s.log\r\n");
         WriteFileText(here + "\\yolinst.debug", "");
-        // Configuration is read from yol_install_path for clients up to 12.0.
-        SetProductValue("ProductVersion", "12.0.1000");
-        SetProductValue("yol_install_path", here);
-        SetProductValue("ProductFeaturesValidButNotAllowed", "B");
+        SetProductText("ProductVersion", "12.0.1000");
+        SetProductText("yol_install_path", here);
+        SetProductText("ProductFeaturesValidButNotAllowed", "B");
         MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         ASSERT_EQ(MsiInstallProductA((here + kInstalled).c_str(), ""), 0u);
     }
     static void TearDownTestSuite() {
         EXPECT_EQ(MsiInstallProductA((Here() + kInstalled).c_str(), "REMOVE=ALL"), 0u);
         win::unique_hkey key;
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL", 0,
-                      KEY_SET_VALUE | KEY_WOW64_32KEY, key.put());
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      key.put());
         for (const char* name :
              {"ProductVersion", "yol_install_path", "ProductFeaturesValidButNotAllowed"}) {
             RegDeleteValueA(key.get(), name);
@@ -204,50 +194,14 @@ protected:
     const inprocess::CAcceptedStatusReports m_reports;
 };
 
-std::string WithDir(std::string line, const std::string& dir) {
-    const std::string::size_type at = line.find("{dir}");
-    return at == std::string::npos ? line : line.replace(at, 5, dir);
-}
-
-// The first group of `expected` found in order in `log`, or empty when all were found.
-std::string MissingGroup(const std::vector<std::string>& log,
-                         const std::vector<std::string>& expected, const std::string& dir) {
-    std::size_t from = 0;
-    for (std::size_t begin = 0; begin < expected.size();) {
-        std::size_t end = begin;
-        while (end < expected.size() && expected[end] != "...") {
-            ++end;
-        }
-        bool found = false;
-        for (; !found && from + (end - begin) <= log.size(); ++from) {
-            found = true;
-            for (std::size_t i = begin; found && i < end; ++i) {
-                found = log[from + i - begin] == WithDir(expected[i], dir);
-            }
-        }
-        if (!found) {
-            return WithDir(expected[begin], dir);
-        }
-        from += end - begin - 1;
-        begin = end + 1;
-    }
-    return {};
-}
-
 TEST_P(FaultMatrix, RunEndsAsItMust) {
     const Row& row = GetParam();
     const std::string dir = Here();
     DeleteFileA((dir + "\\yolinst.log").c_str());
     DeleteFileA((dir + "\\standin.record").c_str());
     inprocess::ForgetAttempts();
-    if (row.launchSetup >= 0) {
-        win::unique_hkey link;
-        RegCreateKeyExA(HKEY_LOCAL_MACHINE, inprocess::kLinkKey, 0, nullptr, 0,
-                        KEY_ALL_ACCESS | KEY_WOW64_32KEY, nullptr, link.put(), nullptr);
-        const DWORD count = static_cast<DWORD>(row.launchSetup);
-        RegSetValueExA(link.get(), "LaunchSetup", 0, REG_DWORD,
-                       reinterpret_cast<const BYTE*>(&count), sizeof count);
-    }
+    const DWORD staged = 0;  // staged and not yet attempted
+    SetValue(inprocess::kLinkKey, "LaunchSetup", REG_DWORD, &staged, sizeof staged);
     InitializeLog();
     g_active = {row.fault, 0, 0};
     {
@@ -255,23 +209,26 @@ TEST_P(FaultMatrix, RunEndsAsItMust) {
         ASSERT_TRUE(fault) << "not imported by this executable";
         inprocess::RunServiceBody();
     }
-    EXPECT_GE(g_active.injected, 1)
-        << "the fault was never hit (" << g_active.selected << " calls selected)";
+    EXPECT_GE(g_active.injected, 1) << "the fault was never hit";
 
-    std::vector<std::string> log;
-    std::istringstream text(ReadFileText(dir + "\\yolinst.log"));
-    for (std::string line; std::getline(text, line);) {
-        // Each record: "MM/DD hh:mm:ss.mmm " and the message, with a Windows line end.
-        log.push_back(line.substr(19, line.size() - 20));
+    // Each record: its stamp "MM/DD hh:mm:ss.mmm ", the text and a Windows line end.
+    std::string log;
+    std::istringstream records(ReadFileText(dir + "\\yolinst.log"));
+    for (std::string line; std::getline(records, line);) {
+        log += "\n" + line.substr(19, line.size() - 20);
     }
-    EXPECT_EQ(MissingGroup(log, row.lines, dir), "") << ReadFileText(dir + "\\yolinst.log");
-    EXPECT_EQ(MissingGroup(log,
-                           {row.succeeded ? "YolInst: Auto-upgrade succeeded."
-                                          : "YolInst: Auto-upgrade failed."},
-                           dir),
-              "");
+    log += "\n";
+    const char* outcome = row.outcome == kSetupRuns ? "succeeded." : "failed.";
+    EXPECT_NE(log.find(std::string("\nYolInst: Auto-upgrade ") + outcome + "\n"),
+              std::string::npos);
+    std::string block;
+    for (std::string line : row.log) {
+        const std::size_t mark = line.find("{dir}");
+        block += (mark == std::string::npos ? line : line.replace(mark, 5, dir)) + "\n";
+    }
+    EXPECT_NE(log.find("\n" + block), std::string::npos) << "missing:\n" << block << "in:" << log;
     EXPECT_EQ(GetFileAttributesA((dir + "\\standin.record").c_str()) != INVALID_FILE_ATTRIBUTES,
-              row.setupRuns);
+              row.outcome != kNoSetup);
     EXPECT_EQ(inprocess::LinkValue("YolSetupStatus"), 2u);
     for (const char* mutex :
          {"YolInstall_exist", "MoraqServiceCtrlObjMutex", "Global\\QENAutoUpgradeNotifyPass"}) {
@@ -280,248 +237,114 @@ TEST_P(FaultMatrix, RunEndsAsItMust) {
     EXPECT_FALSE(win::unique_handle(OpenEventA(SYNCHRONIZE, FALSE, "StopYolInstServiceEvent")));
 }
 
-constexpr bool kSetup = true, kNoSetup = false, kSucceeds = true, kFails = false;
-const std::string kReader = "CConfigXMLParser::CConfigXMLParser";
-const std::string kNoComLine = kReader + " - CoInitialize() failed";
-const std::string kNoKeyLine =
-    kReader + " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'";
-// setup.exe's command line when config.xml could not be read: Setup.ini's log switch, no "/qb!-".
-const std::string kUnconfiguredLine =
-    "\"{dir}\\setup.exe\" /w /s /v\"/qn /l*v C:\\s.log IDCENABLE=1 REBOOT=ReallySuppress "
-    "IDCDEPLOYMENT=AutoUpgrade\"";
-const std::vector<std::string> kUntrusted = {"Setup path = {dir}\\setup.exe",
-                                             "Trust verification for setup.exe failed",
-                                             "YolInst: RunYolSetup returns code = 0"};
-// With the package's version unreadable it counts as 0.0.0.0, older than the installed one.
-std::vector<std::string> Refused(const std::string& failure) {
-    return {failure, "New Version = 0.0.0.0 Installed Version = 12.1.671.4971",
-            "ERROR: attempting to install lower version 0.0.0.0 over version 12.1.671.4971", "...",
-            "YolInst: RunYolSetup returns code = 114"};
+template <typename... Lines>
+Row R(Site site, Fault fault, Outcome outcome, Lines... lines) {
+    return {std::move(site), fault, {std::string(lines)...}, outcome};
 }
-const std::string kUpdateFailed = "ERROR: Unable to update {dir}\\zudUvu.ini with ";
+const std::string kFailed = "YolInst: Auto-upgrade failed.";
+const std::string kReturned0 = "YolInst: RunYolSetup returns code = 0";
+const std::string kAttempted = "YolInst: Times to set up = 1";
+const std::string kNoCom = "CConfigXMLParser::CConfigXMLParser - CoInitialize() failed";
+// setup.exe's command line from config.xml, and from Setup.ini alone when config.xml is unread.
+const std::string kConfigured =
+    "\"{dir}\\setup.exe\" /w /s /v\"/qb!- /l*v C:\\c.log IDCENABLE=1 "
+    "REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
+const std::string kUnconfigured =
+    "\"{dir}\\setup.exe\" /w /s /v\"/qn /l*v C:\\s.log IDCENABLE=1 "
+    "REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
+const std::string kNotUpdated = "ERROR: Unable to update {dir}\\zudUvu.ini with ";
+// An unreadable package version counts as 0.0.0.0, older than the installed one.
+Row Refused(Site site, Fault fault, const std::string& failure) {
+    return R(std::move(site), fault, kNoSetup, failure,
+             "New Version = 0.0.0.0 Installed Version = 12.1.671.4971",
+             "ERROR: attempting to install lower version 0.0.0.0 over version 12.1.671.4971",
+             kConfigured, "YolInst: RunYolSetup returns code = 114");
+}
+Row Untrusted(Site site, Fault fault) {
+    return R(std::move(site), fault, kNoSetup, "Setup path = {dir}\\setup.exe",
+             "Trust verification for setup.exe failed", kReturned0);
+}
 
 const Row kRows[] = {
-    // The run's named objects and its setup process.
-    {IMPORT("kernel32", CreateMutexA),
-     Reports("YolInstall_exist", 183),
-     -1,
-     {"<ServiceStart>If already running", "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", CreateMutexA),
-     Named("YolInstall_exist", 0, 5),
-     -1,
-     {"<ServiceStart>If already running", "<ServiceStart>To create event"},
-     kSetup,
-     kSucceeds},
-    {IMPORT("kernel32", CreateEventA),
-     Named("StopYolInstServiceEvent", 0, 1450),
-     -1,
-     {"<ServiceStart>To create event", "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", CreateMutexA),
-     Named("MoraqServiceCtrlObjMutex", 0, 1450),
-     -1,
-     {"<ServiceStart>To create mutex", "YolInst: Cannot create mutex.",
-      "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", CreateMutexA),
-     Named("Global\\QENAutoUpgradeNotifyPass", 0, 5),
-     -1,
-     {"Create mutex. Failed..", "YolInst: RunYolSetup returns code = 0"},
-     kSetup,
-     kSucceeds},
-    {IMPORT("kernel32", CreateMutexA),
-     Reports("Global\\QENAutoUpgradeNotifyPass", 183),
-     -1,
-     {"Create Mutex. Failed (ALREADY_EXISTS) ", "YolInst: RunYolSetup returns code = 0"},
-     kSetup,
-     kSucceeds},
-    {IMPORT("kernel32", CreateProcessA),
-     Every(FALSE, 2),
-     -1,
-     {"YolInst: RunYolSetup returns code = -1", "YolInst: Write 1 to LaunchSetup."},
-     kNoSetup,
-     kFails},
-    // Status reports, security attributes, the storage path.
-    {TABLE("advapi32", SetServiceStatus, SystemCalls().setServiceStatus),
-     Nth(1, FALSE, 6),
-     -1,
-     {"<ServiceStart>Set up pending", "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", LocalAlloc),
-     Nth(1, 0, 8),
-     -1,
-     {"<ServiceStart>To create event", "Create security attributes failed",
-      "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("advapi32", InitializeSecurityDescriptor),
-     Every(FALSE, 1338),
-     -1,
-     {"<ServiceStart>To create event", "Create security attributes failed",
-      "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", GetModuleFileNameA),
-     Nth(1, 0, 122),
-     -1,
-     {"YolInst: Stop event received.", "YolInst: Auto-upgrade failed."},
-     kNoSetup,
-     kFails},
-    // The product link key and the result marker.
-    {IMPORT("advapi32", RegOpenKeyExA),
-     Named(inprocess::kLinkKey, 2, 2),
-     1,
-     {"YolInst: LaunchSetup not found, first time setup. "},
-     kSetup,
-     kSucceeds},
-    {IMPORT("advapi32", RegQueryValueExA),
-     Named("LaunchSetup", 5, 5),
-     1,
-     {"YolInst: LaunchSetup not found, first time setup. "},
-     kSetup,
-     kSucceeds},
-    {IMPORT("advapi32", RegCreateKeyExA),
-     Named(inprocess::kLinkKey, 5, 5, 2),
-     -1,
-     {"YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
-     kSetup,
-     kSucceeds},
-    {IMPORT("advapi32", RegOpenKeyExA),
-     Named(inprocess::kMarkerKey, 2, 2),
-     -1,
-     {"YolInst: Write 1 to LaunchSetup.",
-      "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
-      "<YolSetupResult>ERR to read YolSetupResult.", "********* install error 1303-- retry 1",
-      "YolInst: Auto-upgrade failed."},
-     kSetup,
-     kFails},
-    // The installer: the package's ProductVersion (the second property read), the installed one.
-    {IMPORT("msi", MsiOpenDatabaseA), Nth(2, 110, 110), -1,
-     Refused("ERROR: MsiOpenDatabase failed with error 110 on "
-             "{dir}\\ZanthrexBastion-12.1.6860.6400.msi"),
-     kNoSetup, kFails},
-    {IMPORT("msi", MsiDatabaseOpenViewA), Nth(2, 1615, 1615), -1,
-     Refused("ERROR: MsiDatabaseOpenView failed with error 1615 from query SELECT * FROM "
-             "Property WHERE `Property`='ProductVersion'"),
-     kNoSetup, kFails},
-    {IMPORT("msi", MsiViewExecute), Nth(2, 1627, 1627), -1,
-     Refused("ERROR: MsiViewExecute failed with error 1627"), kNoSetup, kFails},
-    {IMPORT("msi", MsiViewFetch), Nth(2, 259, 259), -1,
-     Refused("ERROR: MsiViewFetch failed with error 259"), kNoSetup, kFails},
-    {IMPORT("msi", MsiRecordGetStringA), Nth(2, 234, 234), -1,
-     Refused("ERROR: MsiRecordGetString failed with error 234"), kNoSetup, kFails},
-    {IMPORT("msi", MsiEnumRelatedProductsA),
-     Nth(1, 1610, 1610),
-     -1,
-     {"ERROR: MsiEnumRelatedProducts failed with error 1610",
-      "New Version = 12.1.6860.6400 Installed Version = "},
-     kSetup,
-     kSucceeds},
-    {IMPORT("msi", MsiGetProductInfoA),
-     Nth(2, 1605, 1605),
-     -1,
-     {"ERROR: MsiGetProductInfo failed with error1605", "GetInstalledVersion() failed",
-      "YolInst: RunYolSetup returns code = 113"},
-     kNoSetup,
-     kFails},
-    // The configuration: COM and the XML document, the product key, zudUvu.ini.
-    {IMPORT("ole32", CoInitializeEx),
-     Every(0x8007000E, 0),
-     -1,
-     {kNoComLine, kNoComLine, kNoComLine, "...", kNoComLine, kUnconfiguredLine},
-     kSetup,
-     kSucceeds},
-    {IMPORT("ole32", CoCreateInstance),
-     Every(0x80040154, 0),
-     -1,
-     {"New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", kUnconfiguredLine},
-     kSetup,
-     kSucceeds},
-    {IMPORT("advapi32", RegOpenKeyExA),
-     Named("SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL", 2, 2),
-     -1,
-     {kNoKeyLine, kNoKeyLine, kNoKeyLine,
-      "CFeatureOptParser::propigateOptions - Unable to open registry key "
-      "'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'",
-      "...", kNoKeyLine, kUnconfiguredLine},
-     kSetup,
-     kSucceeds},
-    {IMPORT("advapi32", RegQueryValueExA),
-     Named("ProductFeaturesValidButNotAllowed", 2, 2),
-     -1,
-     {"CFeatureOptParser::propigateOptions - Unable to read value "
-      "'ProductFeaturesValidButNotAllowed'"},
-     kSetup,
-     kSucceeds},
-    {IMPORT("kernel32", WritePrivateProfileStringA),
-     Every(FALSE, 5),
-     -1,
-     {kUpdateFailed + "install options from config.xml - 0x001d",
-      kUpdateFailed + "reboot options from config.xml - 0x001d",
-      kUpdateFailed + "Feature options from config.xml - 0x001d"},
-     kSetup,
-     kSucceeds},
-    // setup.exe: held open, then verified (the context's own open is the second).
-    {IMPORT("kernel32", CreateFileW),
-     Nth(1, -1, 32),
-     -1,
-     {"Setup path = {dir}\\setup.exe",
-      "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with install",
-      "YolInst: RunYolSetup returns code = 0"},
-     kNoSetup,
-     kFails},
-    {IMPORT("kernel32", CreateFileW), Nth(2, -1, 32), -1, kUntrusted, kNoSetup, kFails},
-    {TABLE("advapi32", CryptAcquireContextW, ProviderCalls().acquireContext),
-     Every(FALSE, 0x8009001D),
-     -1,
-     {},
-     kSetup,
-     kSucceeds},
-    {IMPORT("crypt32", CertOpenStore), Every(0, 5), -1, {}, kSetup, kSucceeds},
-    {IMPORT("wintrust", WinVerifyTrust), Every(0x800B0100, 0x800B0100), -1, kUntrusted, kNoSetup,
-     kFails},
-    // The signed object is the second query: the first reads the embedded certificates.
-    {IMPORT("crypt32", CryptQueryObject), Nth(2, FALSE, 0x80092009), -1, kUntrusted, kNoSetup,
-     kFails},
-    {IMPORT("crypt32", CryptMsgGetParam), Nth(1, FALSE, 0x8009100E), -1, kUntrusted, kNoSetup,
-     kFails},
-    {IMPORT("crypt32", CertGetNameStringW), Every(1, 0), -1, kUntrusted, kNoSetup, kFails},
+    // The run's named objects and setup's process.
+    R(IMPORT("kernel32", CreateMutexA), Reports("YolInstall_exist", 183), kNoSetup,
+      "<ServiceStart>If already running", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("YolInstall_exist", 0, 5), kSetupRuns,
+      "<ServiceStart>If already running", "<ServiceStart>To create event"),
+    R(IMPORT("kernel32", CreateEventA), Named("StopYolInstServiceEvent", 0, 1450), kNoSetup,
+      "<ServiceStart>To create event", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("MoraqServiceCtrlObjMutex", 0, 1450), kNoSetup,
+      "<ServiceStart>To create mutex", "YolInst: Cannot create mutex.", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("Global\\QENAutoUpgradeNotifyPass", 0, 5), kSetupRuns,
+      "Create mutex. Failed..", kReturned0),
+    R(IMPORT("kernel32", CreateMutexA), Reports("Global\\QENAutoUpgradeNotifyPass", 183),
+      kSetupRuns, "Create Mutex. Failed (ALREADY_EXISTS) ", kReturned0),
+    R(IMPORT("kernel32", CreateProcessA), Every(FALSE, 2), kNoSetup,
+      "YolInst: RunYolSetup returns code = -1", kAttempted),
+    // Status report, security attributes, storage path.
+    R(TABLE("advapi32", SetServiceStatus, SystemCalls().setServiceStatus), Nth(1, FALSE, 6),
+      kNoSetup, "<ServiceStart>Set up pending", kFailed),
+    R(IMPORT("kernel32", LocalAlloc), Nth(1, 0, 8), kNoSetup, "<ServiceStart>To create event",
+      "Create security attributes failed", kFailed),
+    R(IMPORT("kernel32", GetModuleFileNameA), Nth(1, 0, 122), kNoSetup,
+      "YolInst: Stop event received.", kFailed),
+    // The product link key (its second write is "LaunchSetup") and the result marker.
+    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kLinkKey, 2, 2), kSetupRuns,
+      "YolInst: Storage Path={dir}", "YolInst: LaunchSetup not found, first time setup. "),
+    R(IMPORT("advapi32", RegCreateKeyExA), Named(inprocess::kLinkKey, 5, 5, 2), kSetupRuns,
+      kAttempted, "<YolSetupResult>Yol Setup Code = 0"),
+    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kMarkerKey, 2, 2), kSetupRunsButFails,
+      kAttempted, "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
+      "<YolSetupResult>ERR to read YolSetupResult.", kFailed),
+    // The installer: ProductVersion is the package's second property read.
+    Refused(IMPORT("msi", MsiOpenDatabaseA), Nth(2, 110, 110),
+            "ERROR: MsiOpenDatabase failed with error 110 on "
+            "{dir}\\ZanthrexBastion-12.1.6860.6400.msi"),
+    Refused(IMPORT("msi", MsiViewExecute), Nth(2, 1627, 1627),
+            "ERROR: MsiViewExecute failed with error 1627"),
+    R(IMPORT("msi", MsiEnumRelatedProductsA), Nth(1, 1610, 1610), kSetupRuns,
+      "ERROR: MsiEnumRelatedProducts failed with error 1610",
+      "New Version = 12.1.6860.6400 Installed Version = "),
+    R(IMPORT("msi", MsiGetProductInfoA), Nth(2, 1605, 1605), kNoSetup,
+      "ERROR: MsiGetProductInfo failed with error1605", "GetInstalledVersion() failed",
+      "YolInst: RunYolSetup returns code = 113"),
+    // The configuration: COM and the XML document, zudUvu.ini.
+    R(IMPORT("ole32", CoInitializeEx), Every(0x8007000E, 0), kSetupRuns, kNoCom, kNoCom, kNoCom,
+      "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", kNoCom, kUnconfigured),
+    R(IMPORT("ole32", CoCreateInstance), Every(0x80040154, 0), kSetupRuns,
+      "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", kUnconfigured),
+    R(IMPORT("kernel32", WritePrivateProfileStringA), Every(FALSE, 5), kSetupRuns,
+      kNotUpdated + "install options from config.xml - 0x001d",
+      kNotUpdated + "reboot options from config.xml - 0x001d",
+      kNotUpdated + "Feature options from config.xml - 0x001d"),
+    // Trust in setup.exe. The signed object is the second query: the first reads the embedded
+    // certificates.
+    Untrusted(IMPORT("wintrust", WinVerifyTrust), Every(0x800B0100, 0x800B0100)),
+    Untrusted(IMPORT("crypt32", CryptQueryObject), Nth(2, FALSE, 0x80092009)),
 };
 
 std::string Name(const testing::TestParamInfo<Row>& info) {
-    const Row& row = info.param;
-    std::ostringstream name;
-    name << row.site.dll << '_' << row.site.function << '_';
-    for (const char* c = row.fault.match; *c != '\0'; ++c) {
-        if (IsCharAlphaNumericA(*c)) {
-            name << *c;
-        }
+    const Fault& fault = info.param.fault;
+    std::string name = std::string(info.param.site.dll) + "_" + info.param.site.function + "_";
+    for (const char* c = fault.match; *c != '\0'; ++c) {
+        name += IsCharAlphaNumericA(*c) ? std::string(1, *c) : "";
     }
-    if (row.fault.count == 1) {
-        name << (*row.fault.match != '\0' ? "Call" : "call") << row.fault.first;
-    } else if (*row.fault.match == '\0') {
-        name << "every";
-    }
-    // The error the call leaves, or what it returns when that is its whole answer.
-    const std::uint32_t code =
-        row.fault.error != 0 ? row.fault.error : static_cast<std::uint32_t>(row.fault.result);
-    name << (row.fault.passThrough ? "_reports" : row.fault.error != 0 ? "_fails" : "_returns");
-    if (code > 0xFFFF) {
-        name << "0x" << std::hex << std::uppercase;
-    }
-    name << code << (row.setupRuns ? "_setupRuns" : "_noSetup");
-    return name.str();
+    name += fault.count == 1 ? "call" + std::to_string(fault.first) : *fault.match ? "" : "every";
+    // The error the call leaves, or its result when that is its whole answer.
+    const DWORD code = fault.error != 0 ? fault.error : static_cast<DWORD>(fault.result);
+    char text[16] = {};
+    std::snprintf(text, sizeof text, code > 0xFFFF ? "0x%lX" : "%lu", code);
+    return name +
+           (fault.passThrough  ? "_reports"
+            : fault.error != 0 ? "_fails"
+                               : "_returns") +
+           text + (info.param.outcome == kNoSetup ? "_noSetup" : "_setupRuns");
 }
 
-// The expected outcome, shown beside each name in the test list.
+// The expected outcome beside each name in the test list.
 void PrintTo(const Row& row, std::ostream* out) {
-    *out << (row.succeeded ? "succeeds" : "fails") << "; log:";
-    for (const std::string& line : row.lines) {
+    *out << (row.outcome == kSetupRuns ? "succeeds;" : "fails;");
+    for (const std::string& line : row.log) {
         *out << " \"" << line << '"';
     }
 }
