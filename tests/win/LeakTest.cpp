@@ -8,17 +8,13 @@
 
 #include <iostream>
 
-#include "service/Dispatcher.h"
-#include "service/ServiceSystemCalls.h"
-#include "win/unique_any.h"
+#include "InProcessRun.h"
 
 std::uint32_t ResultPollIntervalMs() {
     return 1;
 }
 
 namespace {
-
-constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
 
 struct Usage {
     DWORD handles = 0;
@@ -43,38 +39,17 @@ Usage Measure() {
     return usage;
 }
 
-DWORD LinkValue(const char* name) {
-    DWORD value = ~0u;
-    DWORD size = sizeof value;
-    win::unique_hkey link;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLinkKey, 0, KEY_READ | KEY_WOW64_32KEY, link.put()) ==
-        ERROR_SUCCESS) {
-        RegQueryValueExA(link.get(), name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value),
-                         &size);
-    }
-    return value;
-}
-
 // One first-time run: no attempt recorded yet, so setup is verified and started every time.
 // Returns the result code the run read from setup, ~0 when it read none.
 DWORD RunOnce() {
-    win::unique_hkey link;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, kLinkKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                      link.put()) == ERROR_SUCCESS) {
-        RegDeleteValueA(link.get(), "LaunchSetup");
-        RegDeleteValueA(link.get(), "YolInstResult");
-    }
-    RegDeleteKeyA(HKEY_CLASSES_ROOT, "RUZIDUZU\\{DCCB9E52-6A84A746}");
-    RunDebugConsole();
-    EXPECT_EQ(LinkValue("YolSetupStatus"), 2u);
-    return LinkValue("YolInstResult");
+    inprocess::ForgetAttempts();
+    inprocess::RunServiceBody();
+    EXPECT_EQ(inprocess::LinkValue("YolSetupStatus"), 2u);
+    return inprocess::LinkValue("YolInstResult");
 }
 
 TEST(Leaks, FiftyRunsGiveBackTheirHandlesAndMemory) {
-    SystemCalls().setServiceStatus = [](SERVICE_STATUS_HANDLE, LPSERVICE_STATUS) { return TRUE; };
-    // Held signalled, so each run's look for a stop request returns at once (and the run goes on).
-    win::unique_handle stop(CreateEventA(nullptr, TRUE, TRUE, "StopYolInstServiceEvent"));
-    ASSERT_TRUE(stop);
+    const inprocess::CAcceptedStatusReports reports;
     // The platform's first-use caches (certificate stores, COM, the XML parser) are not the run's.
     for (int run = 0; run < 3; ++run) {
         ASSERT_EQ(RunOnce(), 0u) << "the stand-in setup did not run to its result";
@@ -90,7 +65,6 @@ TEST(Leaks, FiftyRunsGiveBackTheirHandlesAndMemory) {
     // store per run is far above it).
     EXPECT_LE(after.handles, before.handles + 2);
     EXPECT_LE(after.privateBytes, before.privateBytes + 256 * 1024);
-    SystemCalls() = RealSystemCalls();
 }
 
 }  // namespace

@@ -1,0 +1,354 @@
+// One upgrade run per row with one system call made to fail, read back from the run's debug log.
+// Beside this executable: the signed stand-in setup.exe and the package 12.1.6860.6400, staged
+// over an installed 12.1.671.4971. Every row, whatever its fault, must end the run properly:
+// "YolSetupStatus" 2 and none of the run's named objects left open.
+#include <windows.h>
+#include <msi.h>
+#include <msiquery.h>
+#include <objbase.h>
+#include <wintrust.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#include "ImportPatch.h"
+#include "InProcessRun.h"
+#include "TempDir.h"
+#include "diagnostics/LogFile.h"
+
+namespace {
+
+// What the selected calls do. A call is selected when one of its string arguments equals `match`
+// (any case), or always when `match` is empty; the selected calls numbered first .. first+count-1
+// (from 1) fail: they return `result` with `error` as last error, or, with `passThrough`, are made
+// and only report `error`.
+struct Fault {
+    const char* match;
+    int first;
+    int count;
+    std::intptr_t result;
+    DWORD error;
+    bool passThrough;
+};
+constexpr int kAll = 1 << 30;
+Fault Every(std::intptr_t result, DWORD error) {
+    return {"", 1, kAll, result, error, false};
+}
+Fault Nth(int call, std::intptr_t result, DWORD error) {
+    return {"", call, 1, result, error, false};
+}
+Fault Named(const char* name, std::intptr_t result, DWORD error, int call = 0) {
+    return {name, call == 0 ? 1 : call, call == 0 ? kAll : 1, result, error, false};
+}
+Fault Reports(const char* name, DWORD error) {
+    return {name, 1, kAll, 0, error, true};
+}
+
+struct {
+    Fault fault;
+    int selected = 0;
+    int injected = 0;
+} g_active;
+
+template <typename... A>
+bool Selected(A... arguments) {
+    const auto names = [](auto argument) {
+        if constexpr (std::is_convertible_v<decltype(argument), const char*>) {
+            return argument != nullptr && lstrcmpiA(argument, g_active.fault.match) == 0;
+        }
+        return false;
+    };
+    if (*g_active.fault.match != '\0' && !(names(arguments) || ...)) {
+        return false;
+    }
+    const int call = ++g_active.selected;
+    if (call < g_active.fault.first || call - g_active.fault.first >= g_active.fault.count) {
+        return false;
+    }
+    ++g_active.injected;
+    return true;
+}
+
+// The stand-in for one function (x64: one calling convention); `Id` keeps stand-ins of functions
+// of the same type apart.
+template <typename Fn, int Id>
+struct Hook;
+template <typename R, typename... A, int Id>
+struct Hook<R (*)(A...), Id> {
+    static inline R (*original)(A...) = nullptr;
+    static R Call(A... arguments) {
+        if (!Selected(arguments...)) {
+            return original(arguments...);
+        }
+        if (g_active.fault.passThrough) {
+            const R result = original(arguments...);
+            SetLastError(g_active.fault.error);
+            return result;
+        }
+        SetLastError(g_active.fault.error);
+        if constexpr (std::is_pointer_v<R>) {
+            return reinterpret_cast<R>(g_active.fault.result);
+        } else {
+            return static_cast<R>(g_active.fault.result);
+        }
+    }
+};
+
+// Where a fault is put in: an import of this executable, or a call table of the product (for the
+// calls it does not make through its imports).
+struct Site {
+    const char* dll;
+    const char* function;
+    std::function<std::shared_ptr<void>()> install;  // null when there is nothing to patch
+};
+template <typename Fn, int Id>
+std::shared_ptr<void> PatchImport(const char* dll, const char* function) {
+    auto patch =
+        std::make_shared<CImportPatch>(dll, function, reinterpret_cast<void*>(&Hook<Fn, Id>::Call));
+    Hook<Fn, Id>::original = reinterpret_cast<Fn>(patch->Original());
+    return patch->Original() != nullptr ? patch : nullptr;
+}
+#define IMPORT(dll, fn)                                                                     \
+    Site {                                                                                  \
+        dll, #fn, [] { return PatchImport<decltype(&::fn), __COUNTER__>(dll ".dll", #fn); } \
+    }
+#define TABLE(dll, fn, slot)                                                        \
+    Site {                                                                          \
+        dll, #fn, [] {                                                              \
+            using H = Hook<decltype(&::fn), __COUNTER__>;                           \
+            H::original = slot;                                                     \
+            slot = &H::Call;                                                        \
+            return std::shared_ptr<void>(&slot, [](void*) { slot = H::original; }); \
+        }                                                                           \
+    }
+
+enum Outcome { kSetupRuns, kSetupRunsButFails, kNoSetup };
+struct Row {
+    Site site;
+    Fault fault;
+    // Consecutive whole lines of the log; {dir} is the storage path.
+    std::vector<std::string> log;
+    Outcome outcome;
+};
+
+std::string Here() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory(path);
+    return directory.erase(directory.rfind('\\'));
+}
+
+constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
+constexpr char kInstalled[] = "\\installed\\ZanthrexBastion-12.1.671.4971.msi";
+
+void SetValue(const char* key, const char* name, DWORD type, const void* data, std::size_t size) {
+    win::unique_hkey opened;
+    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
+                    nullptr, opened.put(), nullptr);
+    RegSetValueExA(opened.get(), name, 0, type, static_cast<const BYTE*>(data),
+                   static_cast<DWORD>(size));
+}
+void SetProductText(const char* name, const std::string& text) {
+    SetValue(kProductKey, name, REG_SZ, text.c_str(), text.size() + 1);
+}
+
+class FaultMatrix : public testing::TestWithParam<Row> {
+protected:
+    // The client 12.0 keeps config.xml where "yol_install_path" says: here, beside Setup.ini.
+    static void SetUpTestSuite() {
+        const std::string here = Here();
+        WriteFileText(here + "\\config.xml",
+                      "<P><ClientPackage><InstallationOption UserInterfaceLevel=\"unattended\""
+                      " InstallationLogFileName=\"C:\\c.log\" InstallationDirectory=\"C:\\Zx\"/>"
+                      "<RebootOptions AutoReboot=\"1\"/><EnabledClientFeatures>"
+                      "<F FeatureName=\"A\"/></EnabledClientFeatures></ClientPackage></P>");
+        WriteFileText(here + "\\Setup.ini",
+                      "[Startup]\r\nCmdLine=/qn IDCENABLE=1 /l*v C:\\s.log\r\n");
+        WriteFileText(here + "\\yolinst.debug", "");
+        SetProductText("ProductVersion", "12.0.1000");
+        SetProductText("yol_install_path", here);
+        SetProductText("ProductFeaturesValidButNotAllowed", "B");
+        MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
+        ASSERT_EQ(MsiInstallProductA((here + kInstalled).c_str(), ""), 0u);
+    }
+    static void TearDownTestSuite() {
+        EXPECT_EQ(MsiInstallProductA((Here() + kInstalled).c_str(), "REMOVE=ALL"), 0u);
+        win::unique_hkey key;
+        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
+                      key.put());
+        for (const char* name :
+             {"ProductVersion", "yol_install_path", "ProductFeaturesValidButNotAllowed"}) {
+            RegDeleteValueA(key.get(), name);
+        }
+        inprocess::ForgetAttempts();
+    }
+
+    const inprocess::CAcceptedStatusReports m_reports;
+};
+
+TEST_P(FaultMatrix, RunEndsAsItMust) {
+    const Row& row = GetParam();
+    const std::string dir = Here();
+    DeleteFileA((dir + "\\yolinst.log").c_str());
+    DeleteFileA((dir + "\\standin.record").c_str());
+    inprocess::ForgetAttempts();
+    const DWORD staged = 0;  // staged and not yet attempted
+    SetValue(inprocess::kLinkKey, "LaunchSetup", REG_DWORD, &staged, sizeof staged);
+    InitializeLog();
+    g_active = {row.fault, 0, 0};
+    {
+        const std::shared_ptr<void> fault = row.site.install();
+        ASSERT_TRUE(fault) << "not imported by this executable";
+        inprocess::RunServiceBody();
+    }
+    EXPECT_GE(g_active.injected, 1) << "the fault was never hit";
+
+    // Each record: its stamp "MM/DD hh:mm:ss.mmm ", the text and a Windows line end.
+    std::string log;
+    std::istringstream records(ReadFileText(dir + "\\yolinst.log"));
+    for (std::string line; std::getline(records, line);) {
+        log += "\n" + line.substr(19, line.size() - 20);
+    }
+    log += "\n";
+    const char* outcome = row.outcome == kSetupRuns ? "succeeded." : "failed.";
+    EXPECT_NE(log.find(std::string("\nYolInst: Auto-upgrade ") + outcome + "\n"),
+              std::string::npos);
+    std::string block;
+    for (std::string line : row.log) {
+        const std::size_t mark = line.find("{dir}");
+        block += (mark == std::string::npos ? line : line.replace(mark, 5, dir)) + "\n";
+    }
+    EXPECT_NE(log.find("\n" + block), std::string::npos) << "missing:\n" << block << "in:" << log;
+    EXPECT_EQ(GetFileAttributesA((dir + "\\standin.record").c_str()) != INVALID_FILE_ATTRIBUTES,
+              row.outcome != kNoSetup);
+    EXPECT_EQ(inprocess::LinkValue("YolSetupStatus"), 2u);
+    for (const char* mutex :
+         {"YolInstall_exist", "MoraqServiceCtrlObjMutex", "Global\\QENAutoUpgradeNotifyPass"}) {
+        EXPECT_FALSE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, mutex))) << mutex;
+    }
+    EXPECT_FALSE(win::unique_handle(OpenEventA(SYNCHRONIZE, FALSE, "StopYolInstServiceEvent")));
+}
+
+template <typename... Lines>
+Row R(Site site, Fault fault, Outcome outcome, Lines... lines) {
+    return {std::move(site), fault, {std::string(lines)...}, outcome};
+}
+const std::string kFailed = "YolInst: Auto-upgrade failed.";
+const std::string kReturned0 = "YolInst: RunYolSetup returns code = 0";
+const std::string kAttempted = "YolInst: Times to set up = 1";
+const std::string kNoCom = "CConfigXMLParser::CConfigXMLParser - CoInitialize() failed";
+// setup.exe's command line from config.xml, and from Setup.ini alone when config.xml is unread.
+const std::string kConfigured =
+    "\"{dir}\\setup.exe\" /w /s /v\"/qb!- /l*v C:\\c.log IDCENABLE=1 "
+    "REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
+const std::string kUnconfigured =
+    "\"{dir}\\setup.exe\" /w /s /v\"/qn /l*v C:\\s.log IDCENABLE=1 "
+    "REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"";
+const std::string kNotUpdated = "ERROR: Unable to update {dir}\\zudUvu.ini with ";
+// An unreadable package version counts as 0.0.0.0, older than the installed one.
+Row Refused(Site site, Fault fault, const std::string& failure) {
+    return R(std::move(site), fault, kNoSetup, failure,
+             "New Version = 0.0.0.0 Installed Version = 12.1.671.4971",
+             "ERROR: attempting to install lower version 0.0.0.0 over version 12.1.671.4971",
+             kConfigured, "YolInst: RunYolSetup returns code = 114");
+}
+Row Untrusted(Site site, Fault fault) {
+    return R(std::move(site), fault, kNoSetup, "Setup path = {dir}\\setup.exe",
+             "Trust verification for setup.exe failed", kReturned0);
+}
+
+const Row kRows[] = {
+    // The run's named objects and setup's process.
+    R(IMPORT("kernel32", CreateMutexA), Reports("YolInstall_exist", 183), kNoSetup,
+      "<ServiceStart>If already running", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("YolInstall_exist", 0, 5), kSetupRuns,
+      "<ServiceStart>If already running", "<ServiceStart>To create event"),
+    R(IMPORT("kernel32", CreateEventA), Named("StopYolInstServiceEvent", 0, 1450), kNoSetup,
+      "<ServiceStart>To create event", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("MoraqServiceCtrlObjMutex", 0, 1450), kNoSetup,
+      "<ServiceStart>To create mutex", "YolInst: Cannot create mutex.", kFailed),
+    R(IMPORT("kernel32", CreateMutexA), Named("Global\\QENAutoUpgradeNotifyPass", 0, 5), kSetupRuns,
+      "Create mutex. Failed..", kReturned0),
+    R(IMPORT("kernel32", CreateMutexA), Reports("Global\\QENAutoUpgradeNotifyPass", 183),
+      kSetupRuns, "Create Mutex. Failed (ALREADY_EXISTS) ", kReturned0),
+    R(IMPORT("kernel32", CreateProcessA), Every(FALSE, 2), kNoSetup,
+      "YolInst: RunYolSetup returns code = -1", kAttempted),
+    // Status report, security attributes, storage path.
+    R(TABLE("advapi32", SetServiceStatus, SystemCalls().setServiceStatus), Nth(1, FALSE, 6),
+      kNoSetup, "<ServiceStart>Set up pending", kFailed),
+    R(IMPORT("kernel32", LocalAlloc), Nth(1, 0, 8), kNoSetup, "<ServiceStart>To create event",
+      "Create security attributes failed", kFailed),
+    R(IMPORT("kernel32", GetModuleFileNameA), Nth(1, 0, 122), kNoSetup,
+      "YolInst: Stop event received.", kFailed),
+    // The product link key (its second write is "LaunchSetup") and the result marker.
+    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kLinkKey, 2, 2), kSetupRuns,
+      "YolInst: Storage Path={dir}", "YolInst: LaunchSetup not found, first time setup. "),
+    R(IMPORT("advapi32", RegCreateKeyExA), Named(inprocess::kLinkKey, 5, 5, 2), kSetupRuns,
+      kAttempted, "<YolSetupResult>Yol Setup Code = 0"),
+    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kMarkerKey, 2, 2), kSetupRunsButFails,
+      kAttempted, "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
+      "<YolSetupResult>ERR to read YolSetupResult.", kFailed),
+    // The installer: ProductVersion is the package's second property read.
+    Refused(IMPORT("msi", MsiOpenDatabaseA), Nth(2, 110, 110),
+            "ERROR: MsiOpenDatabase failed with error 110 on "
+            "{dir}\\ZanthrexBastion-12.1.6860.6400.msi"),
+    Refused(IMPORT("msi", MsiViewExecute), Nth(2, 1627, 1627),
+            "ERROR: MsiViewExecute failed with error 1627"),
+    R(IMPORT("msi", MsiEnumRelatedProductsA), Nth(1, 1610, 1610), kSetupRuns,
+      "ERROR: MsiEnumRelatedProducts failed with error 1610",
+      "New Version = 12.1.6860.6400 Installed Version = "),
+    R(IMPORT("msi", MsiGetProductInfoA), Nth(2, 1605, 1605), kNoSetup,
+      "ERROR: MsiGetProductInfo failed with error1605", "GetInstalledVersion() failed",
+      "YolInst: RunYolSetup returns code = 113"),
+    // The configuration: COM and the XML document, zudUvu.ini.
+    R(IMPORT("ole32", CoInitializeEx), Every(0x8007000E, 0), kSetupRuns, kNoCom, kNoCom, kNoCom,
+      "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", kNoCom, kUnconfigured),
+    R(IMPORT("ole32", CoCreateInstance), Every(0x80040154, 0), kSetupRuns,
+      "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971", kUnconfigured),
+    R(IMPORT("kernel32", WritePrivateProfileStringA), Every(FALSE, 5), kSetupRuns,
+      kNotUpdated + "install options from config.xml - 0x001d",
+      kNotUpdated + "reboot options from config.xml - 0x001d",
+      kNotUpdated + "Feature options from config.xml - 0x001d"),
+    // Trust in setup.exe. The signed object is the second query: the first reads the embedded
+    // certificates.
+    Untrusted(IMPORT("wintrust", WinVerifyTrust), Every(0x800B0100, 0x800B0100)),
+    Untrusted(IMPORT("crypt32", CryptQueryObject), Nth(2, FALSE, 0x80092009)),
+};
+
+std::string Name(const testing::TestParamInfo<Row>& info) {
+    const Fault& fault = info.param.fault;
+    std::string name = std::string(info.param.site.dll) + "_" + info.param.site.function + "_";
+    for (const char* c = fault.match; *c != '\0'; ++c) {
+        name += IsCharAlphaNumericA(*c) ? std::string(1, *c) : "";
+    }
+    name += fault.count == 1 ? "call" + std::to_string(fault.first) : *fault.match ? "" : "every";
+    // The error the call leaves, or its result when that is its whole answer.
+    const DWORD code = fault.error != 0 ? fault.error : static_cast<DWORD>(fault.result);
+    char text[16] = {};
+    std::snprintf(text, sizeof text, code > 0xFFFF ? "0x%lX" : "%lu", code);
+    return name +
+           (fault.passThrough  ? "_reports"
+            : fault.error != 0 ? "_fails"
+                               : "_returns") +
+           text + (info.param.outcome == kNoSetup ? "_noSetup" : "_setupRuns");
+}
+
+// The expected outcome beside each name in the test list.
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << (row.outcome == kSetupRuns ? "succeeds;" : "fails;");
+    for (const std::string& line : row.log) {
+        *out << " \"" << line << '"';
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(UpgradeRun, FaultMatrix, testing::ValuesIn(kRows), Name);
+
+}  // namespace
