@@ -41,13 +41,18 @@ TEST(ProductRegistry, ReadsOnlyFourByteDwordsAndDeletesInTheNamedViewOnly) {
         RegOpenKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, KEY_ALL_ACCESS | KEY_WOW64_64KEY, key.put()),
         ERROR_SUCCESS);
     const BYTE bytes[8] = {1};
-    RegSetValueExA(key.get(), "Short", 0, REG_DWORD, bytes, 2);
-    RegSetValueExA(key.get(), "Binary", 0, REG_BINARY, bytes, 4);
     RegSetValueExA(key.get(), "LaunchSetup", 0, REG_DWORD, bytes, 4);
-    key.reset();
-    for (const char* name : {"Short", "Binary", "Missing"}) {
-        EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, name, KEY_WOW64_64KEY)) << name;
+    // Every other type, even with four bytes that would read as 1, and a DWORD of two bytes.
+    const DWORD others[] = {REG_NONE, REG_SZ,       REG_EXPAND_SZ, REG_BINARY, REG_DWORD_BIG_ENDIAN,
+                            REG_LINK, REG_MULTI_SZ, REG_QWORD,     REG_DWORD};
+    for (const DWORD type : others) {
+        const std::string name = "type" + std::to_string(type);
+        RegSetValueExA(key.get(), name.c_str(), 0, type, bytes, type == REG_DWORD ? 2 : 4);
+        EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, name.c_str(), KEY_WOW64_64KEY))
+            << name;
     }
+    key.reset();
+    EXPECT_FALSE(ReadRegistryDword(HKEY_LOCAL_MACHINE, kKey, "Missing", KEY_WOW64_64KEY));
 
     EXPECT_EQ(DeleteRegistryEntry(HKEY_LOCAL_MACHINE, kKey, "LaunchSetup", KEY_WOW64_32KEY),
               ERROR_SUCCESS);
