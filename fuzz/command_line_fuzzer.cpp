@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "FuzzLog.h"
+#include "CapturedLog.h"
 #include "FuzzRequire.h"
 #include "installer/CommandLinePieces.h"
 #include "installer/LogOption.h"
@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string line = installer::ComposeCommandLine(pieces);
     Require(OpenQuotes(line) == 4 && line.back() == '"');
 
-    CFuzzLog log;
+    CCapturedLog log;
     const std::size_t bufferSize = installer::kCommandLineBufferSize;
     const auto buffer = std::make_unique<char[]>(bufferSize);
     std::memset(buffer.get(), 0x7F, bufferSize);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "FuzzLog.h"
+#include "CapturedLog.h"
 #include "FuzzRequire.h"
 #include "config/IdentityRules.h"
 #include "installer/VersionRules.h"
@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(installer::CompareVersions(a, b, count) == -installer::CompareVersions(b, a, count));
     Require(
         !(installer::IsHigherVersion(first, second) && installer::IsHigherVersion(second, first)));
-    CFuzzLog log;
+    CCapturedLog log;
     Require(installer::CheckPackageVersion(false, first, second) == 0);
     const bool refused = installer::CheckPackageVersion(true, first, second) != 0;
     Require(refused == installer::IsHigherVersion(first, second));

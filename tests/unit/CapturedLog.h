@@ -1,5 +1,5 @@
-// Records the debug log's lines, in place of the log file, while it exists. Shared by the core and
-// Win32 tests.
+// Records the debug log's lines, in place of the log file, while it exists: all of them, and the
+// last one apart. Shared by the core and Win32 tests and the fuzz targets.
 #pragma once
 
 #include <string>
@@ -15,9 +15,13 @@ public:
     void Enable() override {}
     void Disable() override {}
     bool IsEnabled() const override { return true; }
-    void Output(const outputstr& line) override { text += line.c_str(); }
+    void Output(const outputstr& line) override {
+        last = line.c_str();
+        text += last;
+    }
 
     std::string text;
+    std::string last;
 
 private:
     IDebugLog* m_previous;
