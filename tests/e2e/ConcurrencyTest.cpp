@@ -1,0 +1,160 @@
+// Commands and runs that meet. Whatever the timing, every command ends, setup runs at most once
+// per staged package, and no run is left half done.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <string>
+
+#include "E2eSupport.h"
+
+namespace e2e {
+namespace {
+
+// Starts `exe` with one argument without waiting for it; null when it cannot.
+win::unique_handle Launch(const std::string& exe, const char* argument) {
+    std::string commandLine = "\"" + exe + "\" " + argument;
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                   &startup, &info);
+    win::unique_handle thread(info.hThread);
+    return win::unique_handle(info.hProcess);
+}
+
+// The exit code of a launched command, STILL_ACTIVE when it did not end. The guard lies beyond
+// the 120 s a stop may wait for the run, so only a hang trips it.
+DWORD Finish(const win::unique_handle& process) {
+    DWORD code = STILL_ACTIVE;
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 150000)) << "a command hangs";
+    GetExitCodeProcess(process.get(), &code);
+    return code;
+}
+
+// How often the stand-in in `folder` ran to its end: it records its start only when it finishes.
+int SetupRuns(const std::string& folder) {
+    std::ifstream record(folder + "\\standin.record");
+    int runs = 0;
+    for (std::string line; std::getline(record, line);) {
+        runs += line.rfind("command_line=", 0) == 0;
+    }
+    return runs;
+}
+
+class Concurrency : public CAgentTest {
+protected:
+    // The agent and the signed stand-in, told to stay `runMs`, in `subfolder`; the agent's path.
+    std::string StageCopy(const std::string& subfolder, int runMs) const {
+        const std::string exe = StageAgent(subfolder, /*fastPoll=*/true);
+        std::filesystem::copy_file(g_inputs.standin, Folder(exe) + "\\setup.exe");
+        std::ofstream(Folder(exe) + "\\standin.ini")
+            << "[standin]\nresult=7\nrun_ms=" << runMs << "\n";
+        return exe;
+    }
+
+    // The one run of the service from `folder` has ended in full: one setup ran to its end and its
+    // result is recorded, the service removed itself and no agent process is left.
+    static void ExpectOneCompleteRun(const std::string& folder) {
+        EXPECT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000));
+        EXPECT_TRUE(WaitUntil([] { return CountProcesses("yolinst.exe") == 0; }));
+        EXPECT_EQ(1, SetupRuns(folder));
+        const Lines log = ReadLog(folder);
+        EXPECT_EQ(1, std::count(log.begin(), log.end(), "<ServiceStart>To begin the service"));
+        EXPECT_EQ(2u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolSetupStatus"));
+        EXPECT_EQ(7u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolInstResult"));
+    }
+};
+
+// The SCM starts the service once; the start command that loses neither waits forever nor fails.
+TEST_F(Concurrency, TwoStartsAtOnceRunSetupOnce) {
+    const std::string exe = StageCopy("", 0);
+    Install(exe);
+    const win::unique_handle first = Launch(exe, "-start"), second = Launch(exe, "-start");
+    EXPECT_EQ(0u, Finish(first));
+    EXPECT_EQ(0u, Finish(second));
+    ExpectOneCompleteRun(m_folder);
+}
+
+// A stop request at every stage, as the delays after the start command fall here: before the SCM
+// starts the service, while its process comes up, during the run's one look for a stop request,
+// while it checks setup.exe, and once setup runs (-1). The run never gives way: setup runs to its
+// end, and only then does the service stop.
+class StopAtEveryStage : public Concurrency, public testing::WithParamInterface<int> {};
+
+TEST_P(StopAtEveryStage, NeitherHangsNorCutsTheRunShort) {
+    const std::string exe = StageCopy("", 1000);
+    Install(exe);
+    const win::unique_handle start = Launch(exe, "-start");
+    if (GetParam() < 0) {
+        ASSERT_TRUE(WaitUntil([] { return CountProcesses("setup.exe") == 1; }, 20000));
+    } else {
+        Sleep(GetParam());
+    }
+    const win::unique_handle stop = Launch(exe, "-stop");
+    EXPECT_EQ(0u, Finish(start));
+    EXPECT_EQ(0u, Finish(stop));
+    ExpectOneCompleteRun(m_folder);
+}
+
+INSTANTIATE_TEST_SUITE_P(Delays, StopAtEveryStage, testing::Values(0, 100, 300, 800, -1),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return info.param < 0 ? std::string("WhileSetupRuns")
+                                                   : "After" + std::to_string(info.param) + "ms";
+                         });
+
+// Two copies of the agent, each beside its own staged package. While the first runs, the second
+// can neither take the registration over nor start; once the first has removed itself it can.
+TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
+    const std::string first = StageCopy("first", 2000), second = StageCopy("second", 0);
+    Install(first);
+    ASSERT_EQ(0u, Execute(first, "-start"));
+    EXPECT_EQ(0u, Execute(second, "-install"));
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    EXPECT_TRUE(
+        ContainsInOrder(ReadLog(Folder(second)),
+                        {"<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
+                         "<mfn_StartService> Create Mutex of yolinstall_exist failed."}));
+    ExpectOneCompleteRun(Folder(first));
+
+    Install(second);
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    ExpectOneCompleteRun(Folder(second));
+}
+
+// The service's image path; empty when it cannot be read.
+std::string ImagePath() {
+    win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_QUERY_CONFIG));
+    alignas(QUERY_SERVICE_CONFIGA) char buffer[8192];
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(buffer);
+    DWORD needed = 0;
+    return service && QueryServiceConfigA(service.get(), config, sizeof buffer, &needed)
+               ? config->lpBinaryPathName
+               : "";
+}
+
+// Install and uninstall from two copies launched together, over and over, through both the first
+// install and the takeover of an existing registration: both end, and the service is either
+// registered for one of the two or gone.
+TEST_F(Concurrency, InstallRacingUninstallLeavesAConsistentRegistration) {
+    const std::string copies[] = {StageAgent("a"), StageAgent("b")};
+    const std::set<std::string> ours = {"", "\"" + copies[0] + "\"", "\"" + copies[1] + "\""};
+    for (int round = 0; round < 6; ++round) {
+        const win::unique_handle install = Launch(copies[round % 2], "-install"),
+                                 uninstall = Launch(copies[1 - round % 2], "-uninstall");
+        EXPECT_EQ(0u, Finish(install));
+        EXPECT_EQ(0u, Finish(uninstall));
+        const std::string image = ImagePath();
+        EXPECT_EQ(ServiceExists(kService), !image.empty());
+        EXPECT_EQ(1u, ours.count(image)) << image;
+    }
+    EXPECT_EQ(0u, Execute(copies[0], "-uninstall"));
+    EXPECT_TRUE(WaitUntil([] { return !ServiceExists(kService); }));
+}
+
+}  // namespace
+}  // namespace e2e
