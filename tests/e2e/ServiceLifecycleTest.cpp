@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -155,56 +154,6 @@ TEST(Executable, ShipsStrippedWithADebugLink) {
     EXPECT_EQ(0u, dword(fileHeader + 12)) << "number of symbols";
     EXPECT_NE(std::string::npos, image.find(std::string("yolinst.exe.debug\0", 18)));
     EXPECT_TRUE(std::ifstream(g_inputs.product + ".debug").good());
-}
-
-void SetString(const std::string& key, const char* name, const std::string& value) {
-    SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key.c_str(), name, REG_SZ, value.c_str(),
-             static_cast<DWORD>(value.size() + 1));
-}
-
-// The whole upgrade, first time. Setup gets YOLPID, the PID of the process that ran the start
-// command (this test). A 12.1 client without its service keeps config.xml where the isolation
-// profile maps QENCONFIGDIR; its options for the staged package reach setup's command line. The
-// service's process then relaunches itself with -uninstall. Three processes share the log.
-TEST_F(ServiceLifecycle, StartRunsTheConfiguredUpgradeAndTheServiceRemovesItself) {
-    const std::string silo = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", config = m_folder + "\\cfg";
-    std::filesystem::create_directories(config);
-    std::ofstream(m_folder + "\\isolate.ini") << "[isolation]\r\nsilo=" << silo << "\r\n";
-    SetString("Software\\Zanthrex\\Isolation\\" + silo + "\\Quarry\\PathExpansionMap",
-              "QENCONFIGDIR", config);
-    SetString("SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL", "ProductVersion", "12.1.671");
-    std::ofstream(config + "\\config.xml") << R"(<ManagementConfig><ClientPackage Checksum="5ec0">
-<InstallationOption UserInterfaceLevel="unattended" InstallationLogFileName="C:\logs\zb.log"/>
-</ClientPackage></ManagementConfig>)";
-    std::ofstream(m_folder + "\\zudUvu.ini")
-        << "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=5EC0\r\n";
-    // Still running when the start command looks one second after its request.
-    const std::string exe = Stage({"0", 2500});
-    Install(exe);
-
-    EXPECT_EQ(0u, Execute(exe, "-start"));
-    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
-        << "the relaunched -uninstall did not remove the service";
-
-    EXPECT_EQ("\"" + m_folder + "\\setup.exe\" /w /s /v\"/qb!- /l*v C:\\logs\\zb.log YOLPID=" +
-                  std::to_string(GetCurrentProcessId()) +
-                  " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"",
-              Record().last["command_line"]);
-    const Lines log = WaitForLog(m_folder, kUninstallLines);
-    EXPECT_TRUE(ContainsInOrder(
-        log,
-        Command("-start", {"<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent",
-                           "Zanthrex Auto-upgrade Agent started.", "<mfn_StartService> End."})));
-    EXPECT_TRUE(ContainsInOrder(
-        log,
-        Lines{"Begin to call <mfn_Runservice>.",
-              "<DoNTService> Start Service Control Dispatcher."} +
-            RunLines(m_folder,
-                     {"YolInst: LaunchSetup not found, first time setup. ",
-                      "Setup path = " + m_folder + "\\setup.exe", "Successfully created new mutex",
-                      "YolInst: RunYolSetup returns code = 0", "YolInst: Write 1 to LaunchSetup.",
-                      "<YolSetupResult>Yol Setup Code = 0"},
-                     true)));
 }
 
 // The start command's failures, against a stand-in service that stays start pending at one check

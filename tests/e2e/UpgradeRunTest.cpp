@@ -98,9 +98,27 @@ INSTANTIATE_TEST_SUITE_P(
                                   "YolInst: Times to set up = 1"}),
     [](const testing::TestParamInfo<HandshakeCase>& info) { return std::string(info.param.name); });
 
-// A stop request while setup runs does not cut it off: setup finishes, the run closes, and only
-// then does the service stop. Meanwhile setup.exe is pinned and hidden, and the run is visible.
-TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
+// The whole upgrade, first time, with a stop request while setup runs. Setup gets YOLPID, the PID
+// of the process that ran the start command (this test). A 12.1 client without its service keeps
+// config.xml where the isolation profile maps QENCONFIGDIR; its options for the staged package
+// reach setup's command line. The stop does not cut setup off: setup finishes, the run closes, and
+// only then does the service stop; meanwhile setup.exe is pinned and hidden, and the run is
+// visible. The service's process then relaunches itself with -uninstall; four processes share the
+// log.
+TEST_F(UpgradeRun, ConfiguredSetupRunsToItsEndThroughAStop) {
+    const std::string silo = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", config = m_folder + "\\cfg";
+    std::filesystem::create_directories(config);
+    std::ofstream(m_folder + "\\isolate.ini") << "[isolation]\r\nsilo=" << silo << "\r\n";
+    const std::string map = "Software\\Zanthrex\\Isolation\\" + silo + "\\Quarry\\PathExpansionMap";
+    SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, map.c_str(), "QENCONFIGDIR", REG_SZ,
+             config.c_str(), static_cast<DWORD>(config.size() + 1));
+    SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL",
+             "ProductVersion", REG_SZ, "12.1.671", 9);
+    std::ofstream(config + "\\config.xml") << R"(<ManagementConfig><ClientPackage Checksum="5ec0">
+<InstallationOption UserInterfaceLevel="unattended" InstallationLogFileName="C:\logs\zb.log"/>
+</ClientPackage></ManagementConfig>)";
+    std::ofstream(m_folder + "\\zudUvu.ini")
+        << "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=5EC0\r\n";
     Stage({"0", 4000});
     Install(Agent());
     ASSERT_EQ(0u, Execute(Agent(), "-start"));
@@ -116,16 +134,35 @@ TEST_F(UpgradeRun, StopDuringSetupWaitsForTheRunToFinish) {
     }
 
     ASSERT_EQ(0u, Execute(Agent(), "-stop"));
-    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }));
+    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
+        << "the relaunched -uninstall did not remove the service";
 
     const SetupRecord record = Record();
     EXPECT_EQ(1, record.runs);
+    EXPECT_EQ("\"" + setup + "\" /w /s /v\"/qb!- /l*v C:\\logs\\zb.log YOLPID=" +
+                  std::to_string(GetCurrentProcessId()) +
+                  " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"",
+              record.last.at("command_line"));
     EXPECT_EQ(1u, record.last.count("ended_ms"));
     EXPECT_EQ(std::to_string(SW_HIDE), record.last.at("show_window"));
-    EXPECT_EQ(99u, ReadDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default"));
-    ExpectRun({"YolInst : Stopping Service ...", "YolInst: Waiting for service to stop..."}, true);
-    EXPECT_TRUE(ContainsInOrder(ReadLog(m_folder), {"-stop", "Stopping Zanthrex Auto-upgrade Agent",
-                                                    "Zanthrex Auto-upgrade Agent stopped."}));
+    const Lines log = WaitForLog(m_folder, {"-uninstall", "<mfn_UnInstall> End."});
+    EXPECT_TRUE(ContainsInOrder(
+        log, {"-start", "<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent",
+              "Zanthrex Auto-upgrade Agent started.", "<mfn_StartService> End.",
+              "command line has been handled"}));
+    EXPECT_TRUE(ContainsInOrder(log, {"-stop", "Stopping Zanthrex Auto-upgrade Agent",
+                                      "Zanthrex Auto-upgrade Agent stopped."}));
+    EXPECT_TRUE(ContainsInOrder(
+        log,
+        Lines{"Begin to call <mfn_Runservice>.",
+              "<DoNTService> Start Service Control Dispatcher."} +
+            RunLines(
+                m_folder,
+                {"YolInst: LaunchSetup not found, first time setup. ", "Setup path = " + setup,
+                 "Successfully created new mutex", "YolInst : Stopping Service ...",
+                 "YolInst: Waiting for service to stop...", "YolInst: RunYolSetup returns code = 0",
+                 "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
+                true)));
 }
 
 // A setup.exe that is not the publisher's as it signed it never runs, whatever was changed. The
