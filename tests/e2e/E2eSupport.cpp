@@ -251,13 +251,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: e2e_tests <yolinst> <yolinst-fastpoll> <setup> <packages>\n");
         return 2;
     }
-    e2e::Inputs& paths = e2e::g_inputs;
-    std::string* const inputs[] = {&paths.product, &paths.fastPollProduct, &paths.standin,
-                                   &paths.packages};
-    for (int i = 0; i < 4; ++i) {
-        // Wine maps the Unix root to drive Z:.
-        *inputs[i] = (argv[i + 1][0] == '/' ? "Z:" : "") + std::string(argv[i + 1]);
-        std::replace(inputs[i]->begin(), inputs[i]->end(), '/', '\\');
-    }
+    const auto windowsPath = [](std::string path) {
+        std::replace(path.begin(), path.end(), '/', '\\');
+        return (path[0] == '\\' ? "Z:" : "") + path;  // Wine maps the Unix root to drive Z:
+    };
+    e2e::g_inputs = {windowsPath(argv[1]), windowsPath(argv[2]), windowsPath(argv[3]),
+                     windowsPath(argv[4])};
     return RUN_ALL_TESTS();
 }

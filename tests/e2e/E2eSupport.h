@@ -32,9 +32,8 @@ constexpr char kAgentName[] = "Zanthrex Auto-upgrade Agent";
 // What a header record reads as once its clock time is masked.
 constexpr char kHeader[] = "====== YolInst starts at hh:mm:ss======";
 
-// The programs under test (the product, its build that polls for setup's result every
-// millisecond, the stand-in setup.exe) and the folder of ZanthrexBastion-<release>.msi packages,
-// from the command line, as Windows paths.
+// From the command line, as Windows paths: the product, its build that polls for setup's result
+// every millisecond, the stand-in setup.exe and the folder of ZanthrexBastion-<release>.msi.
 struct Inputs {
     std::string product, fastPollProduct, standin, packages;
 };
@@ -45,9 +44,8 @@ DWORD Execute(const std::string& exe, const char* argument);
 // Polls `done` until it holds or `timeoutMs` has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 
-// The records of "yolinst.log" in `directory`, stamps removed. A record that went on over further
-// unstamped lines keeps them, joined with "\n". A record without a well-formed stamp is kept with
-// "<no stamp>" in front so that any comparison shows it.
+// The records of "yolinst.log" in `directory`, stamps removed; a record's unstamped further lines
+// joined to it with "\n"; a record without a well-formed stamp kept with "<no stamp>" in front.
 Lines ReadLog(const std::string& directory);
 // Whether `wanted` appears in `log` in this order, other writers' lines standing between; the
 // failure names the first line out of place and shows the log.

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <string>
@@ -155,83 +154,6 @@ TEST(Executable, ShipsStrippedWithADebugLink) {
     EXPECT_EQ(0u, dword(fileHeader + 12)) << "number of symbols";
     EXPECT_NE(std::string::npos, image.find(std::string("yolinst.exe.debug\0", 18)));
     EXPECT_TRUE(std::ifstream(g_inputs.product + ".debug").good());
-}
-
-void SetString(const std::string& key, const char* name, const std::string& value) {
-    SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, key.c_str(), name, REG_SZ, value.c_str(),
-             static_cast<DWORD>(value.size() + 1));
-}
-
-// The whole upgrade. Setup gets YOLPID, the PID of the process that ran the start command (this
-// test). A "LaunchSetup" that is not a DWORD is as good as none, and without one the marker is
-// not consulted: a first-time run. A 12.1 client without its service (keys in the 32-bit view)
-// keeps config.xml where the isolation profile maps QENCONFIGDIR; its options for the staged
-// package reach zudUvu.ini and setup's command line. The service's process then relaunches itself
-// with -uninstall. Three processes share the log.
-TEST_F(ServiceLifecycle, StartRunsTheConfiguredUpgradeAndTheServiceRemovesItself) {
-    const std::string silo = "{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}", config = m_folder + "\\cfg";
-    std::filesystem::create_directories(config);
-    std::ofstream(m_folder + "\\isolate.ini") << "[isolation]\r\nsilo=" << silo << "\r\n";
-    SetString("Software\\Zanthrex\\Isolation\\" + silo + "\\Quarry\\PathExpansionMap",
-              "QENCONFIGDIR", config);
-    const std::string productKey = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
-    SetString(productKey, "ProductVersion", "12.1.671");
-    SetString(productKey, "ProductFeaturesValidButNotAllowed", "Pop3Smtp,B");
-    std::ofstream(config + "\\config.xml") << R"(<ManagementConfig>
-  <ClientPackage Checksum="0000" Product="Zanthrex Bastion Win64" Type="ZB.1" Language="en_us">
-    <InstallationOption UserInterfaceLevel="Normal" InstallationDirectory="C:\Wrong"/>
-  </ClientPackage>
-  <ClientPackage Checksum="5ec0">
-    <InstallationOption UserInterfaceLevel="unattended" InstallationLogFileName="C:\logs\zb.log"
-        InstallationDirectory="D:\Zanthrex" KeepAllDataOnUpgrade="1"/>
-    <RebootOptions AutoReboot="yes" HardReboot="0" PromptMessage="Restart\nnow"/>
-    <EnabledClientFeatures>
-      <Feature FeatureName="A"/><Feature FeatureName="B"/><Feature FeatureName="Pop3Smtp"/>
-    </EnabledClientFeatures>
-  </ClientPackage>
-</ManagementConfig>)";
-    const std::string identity =
-        "[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=5EC0\r\nAppType=ZB\r\nPlatformType=WIN64BIT\r\n"
-        "[CUSTOM_YOL_CONFIG]\r\nReducedSize=1\r\n";
-    std::ofstream(m_folder + "\\zudUvu.ini") << identity << "[FEATURE_SELECTION]\r\nOld=1\r\n";
-    std::ofstream(m_folder + "\\Setup.ini") << "[Startup]\r\nCmdLine=/l*v C:\\logs\\setup.log\r\n";
-    SetValue(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", REG_SZ, "0", 2);
-    SetDword(HKEY_CLASSES_ROOT, 0, kMarkerKey, "Default", 99);
-    // Still running when the start command looks one second after its request.
-    const std::string exe = Stage({"0", 2500});
-    Install(exe);
-
-    EXPECT_EQ(0u, Execute(exe, "-start"));
-    ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
-        << "the relaunched -uninstall did not remove the service";
-
-    EXPECT_EQ("\"" + m_folder + "\\setup.exe\" /w /s /v\"/qb!- /l*v C:\\logs\\zb.log YOLPID=" +
-                  std::to_string(GetCurrentProcessId()) +
-                  " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"",
-              Record().last["command_line"]);
-    // The decoded line feed splits the prompt; the next profile write keeps two lines.
-    EXPECT_EQ(
-        identity +
-            "DestinationDirectory=D:\\Zanthrex\r\nKeepPreviousSetting=1\r\nHardReboot=false\r\n"
-            "RebootPromptMessage=Restart\r\nnow\r\n[FEATURE_SELECTION]\r\nA=1\r\n",
-        ReadFile(m_folder + "\\zudUvu.ini"));
-    const Lines log = WaitForLog(m_folder, kUninstallLines);
-    EXPECT_TRUE(ContainsInOrder(
-        log,
-        Command("-start", {"<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent",
-                           "Zanthrex Auto-upgrade Agent started.", "<mfn_StartService> End."})));
-    EXPECT_TRUE(ContainsInOrder(
-        log,
-        Lines{"Begin to call <mfn_Runservice>.",
-              "<DoNTService> Start Service Control Dispatcher."} +
-            RunLines(m_folder,
-                     {"YolInst: LaunchSetup not found, first time setup. ",
-                      "Setup path = " + m_folder + "\\setup.exe",
-                      "ERROR: Unable to update " + m_folder +
-                          "\\zudUvu.ini with reboot options from config.xml - 0x000d",
-                      "Successfully created new mutex", "YolInst: RunYolSetup returns code = 0",
-                      "YolInst: Write 1 to LaunchSetup.", "<YolSetupResult>Yol Setup Code = 0"},
-                     true)));
 }
 
 // The start command's failures, against a stand-in service that stays start pending at one check
