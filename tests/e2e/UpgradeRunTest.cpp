@@ -183,10 +183,12 @@ TEST_P(UntrustedSetup, NeverRuns) {
               false);
 }
 
-// What the verifier's own tests do not stage: one byte changed after signing in the headers or
-// the resources, and a leaf with neither the code-signing usage nor the subject marker.
+// Every way an attacker might stage a setup.exe, through the real service: the verifier's own
+// tests pin the statuses, this proves the launch obeys the verdict for each.
 INSTANTIATE_TEST_SUITE_P(Tamper, UntrustedSetup,
-                         testing::Values("header_byte", "resource_byte", "no_usage"),
+                         testing::Values("unsigned", "header_byte", "code_byte", "resource_byte",
+                                         "signature_byte", "signature_cut", "stranger", "no_usage",
+                                         "untrusted_root"),
                          [](const testing::TestParamInfo<const char*>& info) {
                              return std::string(info.param);
                          });
