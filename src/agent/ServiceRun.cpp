@@ -14,6 +14,7 @@
 #include "diagnostics/LogFile.h"
 #include "service/ServiceNames.h"
 #include "service/ServiceStatus.h"
+#include "win/module_path.h"
 #include "win/unique_any.h"
 
 namespace {
@@ -82,11 +83,11 @@ bool Prepare(DWORD argc, LPSTR* argv, RunObjects& objects, GRD::CEveryoneDACL& s
     return true;
 }
 
-// The directory of this executable; empty when the path cannot be read.
+// The directory of this executable; empty when its path cannot be read as ANSI text.
 std::string StoragePath() {
     char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) {
+    const DWORD length = win::ModulePathA(path, MAX_PATH);
+    if (length == 0) {
         return {};
     }
     std::string storage(path, length);

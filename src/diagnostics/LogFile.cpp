@@ -8,6 +8,7 @@
 
 #include "diagnostics/LogFormat.h"
 #include "diagnostics/YolDebugLog.h"
+#include "win/module_path.h"
 #include "win/unique_any.h"
 
 namespace {
@@ -73,8 +74,8 @@ void AppendRecord(HANDLE file, const std::string& record) {
 
 void InitializeLog() {
     char modulePath[MAX_PATH] = {};
-    if (GetModuleFileNameA(nullptr, modulePath, MAX_PATH) == 0) {
-        return;  // no path, no log for the whole process
+    if (win::ModulePathA(modulePath, MAX_PATH) == 0) {
+        return;  // no path that names this executable, no log for the whole process
     }
     InitializeLogForModule(modulePath);
 }

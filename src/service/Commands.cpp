@@ -15,6 +15,7 @@
 #include "service/Platform.h"
 #include "service/Registration.h"
 #include "service/StartStop.h"
+#include "win/module_path.h"
 #include "win/unique_any.h"
 
 namespace {
@@ -84,8 +85,7 @@ void mfn_Runservice() {
 void RunServiceAndRemove() {
     mfn_Runservice();
     char path[MAX_PATH] = {};
-    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    if (length >= 1 && length <= MAX_PATH) {
+    if (win::ModulePathA(path, MAX_PATH) != 0) {
         char commandLine[324] = {};
         std::snprintf(commandLine, sizeof commandLine, "\"%s\" -uninstall", path);
         if (LaunchProcessAndWait(path, commandLine, false) == 0) {

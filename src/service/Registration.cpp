@@ -10,6 +10,7 @@
 #include "service/ServiceControl.h"
 #include "service/ServiceNames.h"
 #include "service/ServiceStatus.h"
+#include "win/module_path.h"
 #include "win/unique_any.h"
 
 namespace {
@@ -38,7 +39,7 @@ void DeleteLaunchSetup() {
 // The executable's path in double quotes, or false when the path cannot be read.
 bool QuotedImagePath(char (&quoted)[514]) {
     char path[512] = {};
-    if (GetModuleFileNameA(nullptr, path, sizeof path) == 0) {
+    if (win::ModulePathA(path, sizeof path) == 0) {
         return false;
     }
     std::snprintf(quoted, sizeof quoted, "\"%s\"", path);
