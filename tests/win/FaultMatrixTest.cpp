@@ -357,11 +357,6 @@ std::string Name(const testing::TestParamInfo<Row>& info) {
            text + (info.param.outcome == kNoSetup ? "_noSetup" : "_setupRuns");
 }
 
-// A failing row is named by its test name; its bytes would say nothing.
-void PrintTo(const Row&, std::ostream* out) {
-    *out << "the row";
-}
-
 INSTANTIATE_TEST_SUITE_P(UpgradeRun, FaultMatrix, testing::ValuesIn(kRows), Name);
 
 }  // namespace
