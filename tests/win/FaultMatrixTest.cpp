@@ -1,7 +1,8 @@
 // One upgrade run per row with one system call made to fail, read back from the run's debug log.
 // Beside this executable: the signed stand-in setup.exe and the package 12.1.6860.6400, staged
 // over an installed 12.1.671.4971. Every row, whatever its fault, must end the run properly:
-// "YolSetupStatus" 2 and none of the run's named objects left open.
+// "YolSetupStatus" 2 and none of the run's named objects left open. Adding a root to a store is
+// never reached: the suite installs the embedded roots first, so every run finds them there.
 #include <windows.h>
 #include <msi.h>
 #include <msiquery.h>
@@ -21,8 +22,10 @@
 
 #include "ImportPatch.h"
 #include "InProcessRun.h"
+#include "Registry.h"
 #include "TempDir.h"
 #include "diagnostics/LogFile.h"
+#include "trust/RootCertificates.h"
 
 namespace {
 
@@ -137,6 +140,7 @@ struct Row {
     // Consecutive whole lines of the log; {dir} is the storage path.
     std::vector<std::string> log;
     Outcome outcome;
+    int hits = 0;  // how often the fault must be hit; 0: at least once
 };
 
 std::string Here() {
@@ -146,19 +150,9 @@ std::string Here() {
     return directory.erase(directory.rfind('\\'));
 }
 
-constexpr char kProductKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL";
+const wintest::RegKey kProduct{HKEY_LOCAL_MACHINE, L"SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL",
+                               KEY_WOW64_32KEY};
 constexpr char kInstalled[] = "\\installed\\ZanthrexBastion-12.1.671.4971.msi";
-
-void SetValue(const char* key, const char* name, DWORD type, const void* data, std::size_t size) {
-    win::unique_hkey opened;
-    RegCreateKeyExA(HKEY_LOCAL_MACHINE, key, 0, nullptr, 0, KEY_ALL_ACCESS | KEY_WOW64_32KEY,
-                    nullptr, opened.put(), nullptr);
-    RegSetValueExA(opened.get(), name, 0, type, static_cast<const BYTE*>(data),
-                   static_cast<DWORD>(size));
-}
-void SetProductText(const char* name, const std::string& text) {
-    SetValue(kProductKey, name, REG_SZ, text.c_str(), text.size() + 1);
-}
 
 class FaultMatrix : public testing::TestWithParam<Row> {
 protected:
@@ -173,21 +167,17 @@ protected:
         WriteFileText(here + "\\Setup.ini",
                       "[Startup]\r\nCmdLine=/qn IDCENABLE=1 /l*v C:\\s.log\r\n");
         WriteFileText(here + "\\yolinst.debug", "");
-        SetProductText("ProductVersion", "12.0.1000");
-        SetProductText("yol_install_path", here);
-        SetProductText("ProductFeaturesValidButNotAllowed", "B");
+        wintest::SetString(kProduct, L"ProductVersion", L"12.0.1000");
+        wintest::SetString(kProduct, L"yol_install_path", std::wstring(here.begin(), here.end()));
+        wintest::SetString(kProduct, L"ProductFeaturesValidButNotAllowed", L"B");
+        // Every row starts with the roots in place: a row's fault must not decide trust.
+        ASSERT_EQ(InstallEmbeddedCertificates(), 0);
         MsiSetInternalUI(INSTALLUILEVEL_NONE, nullptr);
         ASSERT_EQ(MsiInstallProductA((here + kInstalled).c_str(), ""), 0u);
     }
     static void TearDownTestSuite() {
         EXPECT_EQ(MsiInstallProductA((Here() + kInstalled).c_str(), "REMOVE=ALL"), 0u);
-        win::unique_hkey key;
-        RegOpenKeyExA(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE | KEY_WOW64_32KEY,
-                      key.put());
-        for (const char* name :
-             {"ProductVersion", "yol_install_path", "ProductFeaturesValidButNotAllowed"}) {
-            RegDeleteValueA(key.get(), name);
-        }
+        wintest::DeleteTree(kProduct);
         inprocess::ForgetAttempts();
     }
 
@@ -199,9 +189,9 @@ TEST_P(FaultMatrix, RunEndsAsItMust) {
     const std::string dir = Here();
     DeleteFileA((dir + "\\yolinst.log").c_str());
     DeleteFileA((dir + "\\standin.record").c_str());
-    inprocess::ForgetAttempts();
-    const DWORD staged = 0;  // staged and not yet attempted
-    SetValue(inprocess::kLinkKey, "LaunchSetup", REG_DWORD, &staged, sizeof staged);
+    inprocess::ForgetAttempts();  // the first-time path
+    const win::unique_handle stopped(
+        CreateEventA(nullptr, TRUE, FALSE, "YolInstServiceStoppedEvent"));
     InitializeLog();
     g_active = {row.fault, 0, 0};
     {
@@ -209,7 +199,11 @@ TEST_P(FaultMatrix, RunEndsAsItMust) {
         ASSERT_TRUE(fault) << "not imported by this executable";
         inprocess::RunServiceBody();
     }
-    EXPECT_GE(g_active.injected, 1) << "the fault was never hit";
+    if (row.hits != 0) {
+        EXPECT_EQ(g_active.injected, row.hits);
+    } else {
+        EXPECT_GE(g_active.injected, 1) << "the fault was never hit";
+    }
 
     // Each record: its stamp "MM/DD hh:mm:ss.mmm ", the text and a Windows line end.
     std::string log;
@@ -230,6 +224,7 @@ TEST_P(FaultMatrix, RunEndsAsItMust) {
     EXPECT_EQ(GetFileAttributesA((dir + "\\standin.record").c_str()) != INVALID_FILE_ATTRIBUTES,
               row.outcome != kNoSetup);
     EXPECT_EQ(inprocess::LinkValue("YolSetupStatus"), 2u);
+    EXPECT_EQ(WaitForSingleObject(stopped.get(), 0), WAIT_OBJECT_0) << "no stop can wait on it";
     for (const char* mutex :
          {"YolInstall_exist", "MoraqServiceCtrlObjMutex", "Global\\QENAutoUpgradeNotifyPass"}) {
         EXPECT_FALSE(win::unique_handle(OpenMutexA(SYNCHRONIZE, FALSE, mutex))) << mutex;
@@ -243,7 +238,7 @@ Row R(Site site, Fault fault, Outcome outcome, Lines... lines) {
 }
 const std::string kFailed = "YolInst: Auto-upgrade failed.";
 const std::string kReturned0 = "YolInst: RunYolSetup returns code = 0";
-const std::string kAttempted = "YolInst: Times to set up = 1";
+const std::string kCounted = "YolInst: Write 1 to LaunchSetup.";
 const std::string kNoCom = "CConfigXMLParser::CConfigXMLParser - CoInitialize() failed";
 // setup.exe's command line from config.xml, and from Setup.ini alone when config.xml is unread.
 const std::string kConfigured =
@@ -259,6 +254,10 @@ Row Refused(Site site, Fault fault, const std::string& failure) {
              "New Version = 0.0.0.0 Installed Version = 12.1.671.4971",
              "ERROR: attempting to install lower version 0.0.0.0 over version 12.1.671.4971",
              kConfigured, "YolInst: RunYolSetup returns code = 114");
+}
+Row Hits(int hits, Row row) {
+    row.hits = hits;
+    return row;
 }
 Row Untrusted(Site site, Fault fault) {
     return R(std::move(site), fault, kNoSetup, "Setup path = {dir}\\setup.exe",
@@ -280,7 +279,10 @@ const Row kRows[] = {
     R(IMPORT("kernel32", CreateMutexA), Reports("Global\\QENAutoUpgradeNotifyPass", 183),
       kSetupRuns, "Create Mutex. Failed (ALREADY_EXISTS) ", kReturned0),
     R(IMPORT("kernel32", CreateProcessA), Every(FALSE, 2), kNoSetup,
-      "YolInst: RunYolSetup returns code = -1", kAttempted),
+      "YolInst: RunYolSetup returns code = -1", kCounted),
+    R(IMPORT("kernel32", CreateFileW), Nth(1, -1, 32), kNoSetup,
+      "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with install",
+      kReturned0, kCounted),
     // Status report, security attributes, storage path.
     R(TABLE("advapi32", SetServiceStatus, SystemCalls().setServiceStatus), Nth(1, FALSE, 6),
       kNoSetup, "<ServiceStart>Set up pending", kFailed),
@@ -289,19 +291,27 @@ const Row kRows[] = {
     R(IMPORT("kernel32", GetModuleFileNameA), Nth(1, 0, 122), kNoSetup,
       "YolInst: Stop event received.", kFailed),
     // The product link key (its second write is "LaunchSetup") and the result marker.
-    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kLinkKey, 2, 2), kSetupRuns,
-      "YolInst: Storage Path={dir}", "YolInst: LaunchSetup not found, first time setup. "),
     R(IMPORT("advapi32", RegCreateKeyExA), Named(inprocess::kLinkKey, 5, 5, 2), kSetupRuns,
-      kAttempted, "<YolSetupResult>Yol Setup Code = 0"),
-    R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kMarkerKey, 2, 2), kSetupRunsButFails,
-      kAttempted, "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
-      "<YolSetupResult>ERR to read YolSetupResult.", kFailed),
+      kCounted, "<YolSetupResult>Yol Setup Code = 0"),
+    // 120 polls for the result, and no second attempt.
+    Hits(120, R(IMPORT("advapi32", RegOpenKeyExA), Named(inprocess::kMarkerKey, 2, 2),
+                kSetupRunsButFails, kCounted,
+                "<YolSetupResult>Try to read YolSetupResult for 3 minutes. Failed.",
+                "<YolSetupResult>ERR to read YolSetupResult.",
+                "********* install error 1303-- retry 1", kFailed)),
     // The installer: ProductVersion is the package's second property read.
     Refused(IMPORT("msi", MsiOpenDatabaseA), Nth(2, 110, 110),
             "ERROR: MsiOpenDatabase failed with error 110 on "
             "{dir}\\ZanthrexBastion-12.1.6860.6400.msi"),
+    Refused(IMPORT("msi", MsiDatabaseOpenViewA), Nth(2, 1615, 1615),
+            "ERROR: MsiDatabaseOpenView failed with error 1615 from query SELECT * FROM Property "
+            "WHERE `Property`='ProductVersion'"),
     Refused(IMPORT("msi", MsiViewExecute), Nth(2, 1627, 1627),
             "ERROR: MsiViewExecute failed with error 1627"),
+    Refused(IMPORT("msi", MsiViewFetch), Nth(2, 259, 259),
+            "ERROR: MsiViewFetch failed with error 259"),
+    Refused(IMPORT("msi", MsiRecordGetStringA), Nth(2, 234, 234),
+            "ERROR: MsiRecordGetString failed with error 234"),
     R(IMPORT("msi", MsiEnumRelatedProductsA), Nth(1, 1610, 1610), kSetupRuns,
       "ERROR: MsiEnumRelatedProducts failed with error 1610",
       "New Version = 12.1.6860.6400 Installed Version = "),
@@ -321,6 +331,12 @@ const Row kRows[] = {
     // certificates.
     Untrusted(IMPORT("wintrust", WinVerifyTrust), Every(0x800B0100, 0x800B0100)),
     Untrusted(IMPORT("crypt32", CryptQueryObject), Nth(2, FALSE, 0x80092009)),
+    // Roots that cannot be refreshed leave the verification to the roots already there.
+    R(IMPORT("crypt32", CertOpenStore), Every(0, 5), kSetupRuns, "Setup path = {dir}\\setup.exe",
+      "New Version = 12.1.6860.6400 Installed Version = 12.1.671.4971"),
+    // The client's service cannot be looked for: its registry view is the 32-bit one.
+    R(IMPORT("kernel32", LoadLibraryA), Every(0, 126), kSetupRuns, kCounted,
+      "<YolSetupResult>Yol Setup Code = 0"),
 };
 
 std::string Name(const testing::TestParamInfo<Row>& info) {
@@ -339,14 +355,6 @@ std::string Name(const testing::TestParamInfo<Row>& info) {
             : fault.error != 0 ? "_fails"
                                : "_returns") +
            text + (info.param.outcome == kNoSetup ? "_noSetup" : "_setupRuns");
-}
-
-// The expected outcome beside each name in the test list.
-void PrintTo(const Row& row, std::ostream* out) {
-    *out << (row.outcome == kSetupRuns ? "succeeds;" : "fails;");
-    for (const std::string& line : row.log) {
-        *out << " \"" << line << '"';
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(UpgradeRun, FaultMatrix, testing::ValuesIn(kRows), Name);

@@ -76,10 +76,8 @@ TEST_F(LogFileTest, DebugSwitchEnablesTheLogBeforeTheHeaderAndThreadsNeverInterl
     EXPECT_TRUE(std::regex_match(lines[1].substr(19),
                                  std::regex(R"(====== YolInst starts at \d\d:\d\d:\d\d======)")));
     EXPECT_EQ(lines[2].substr(19), "first line");
-    const std::regex stamp(R"(\d\d/\d\d \d\d:\d\d:\d\d\.\d\d\d )");
-    for (std::size_t i = 1; i < lines.size(); ++i) {
-        ASSERT_TRUE(std::regex_match(lines[i].substr(0, 19), stamp)) << "line " << i;
-        ASSERT_TRUE(i < 3 || lines[i].substr(19) == a || lines[i].substr(19) == b) << "line " << i;
+    for (std::size_t i = 3; i < lines.size(); ++i) {
+        ASSERT_TRUE(lines[i].substr(19) == a || lines[i].substr(19) == b) << "line " << i;
     }
 }
 
