@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "TempDir.h"
 #include "agent/CallerPid.h"
@@ -23,8 +24,9 @@ namespace {
 
 constexpr char kCmd[] = "C:\\windows\\system32\\cmd.exe";
 
-// The run's named objects carry a null DACL: open to every user.
-TEST(SecurityAttributes, NullDaclOpenToEveryone) {
+// The run's named objects carry a null DACL: open to every user. The guarded variant denies
+// Everyone deletion and changes of permissions and owner while granting everything else.
+TEST(SecurityAttributes, NullDaclOpenToEveryoneOrGuarded) {
     GRD::CEveryoneDACL open;
     ASSERT_TRUE(open.Create());
     const SECURITY_ATTRIBUTES* attributes = open.Attributes();
@@ -36,6 +38,26 @@ TEST(SecurityAttributes, NullDaclOpenToEveryone) {
     ASSERT_TRUE(
         GetSecurityDescriptorDacl(attributes->lpSecurityDescriptor, &present, &dacl, &defaulted));
     EXPECT_TRUE(present && !defaulted && dacl == nullptr);
+
+    GRD::CEveryoneDACL guarded;
+    ASSERT_TRUE(guarded.BuildDacl() && guarded.Create());
+    ASSERT_TRUE(GetSecurityDescriptorDacl(guarded.Attributes()->lpSecurityDescriptor, &present,
+                                          &dacl, &defaulted));
+    ASSERT_TRUE(present && dacl != nullptr && dacl->AceCount == 2);
+    BYTE everyone[SECURITY_MAX_SID_SIZE];
+    DWORD sidSize = sizeof everyone;
+    ASSERT_TRUE(CreateWellKnownSid(WinWorldSid, nullptr, everyone, &sidSize));
+    const std::pair<BYTE, DWORD> expected[] = {
+        {ACCESS_DENIED_ACE_TYPE, DELETE | WRITE_DAC | WRITE_OWNER},
+        {ACCESS_ALLOWED_ACE_TYPE, GENERIC_ALL}};
+    for (DWORD i = 0; i < 2; ++i) {
+        ACCESS_ALLOWED_ACE* ace = nullptr;  // a denying entry has the same layout
+        ASSERT_TRUE(GetAce(dacl, i, reinterpret_cast<void**>(&ace)));
+        EXPECT_TRUE(ace->Header.AceType == expected[i].first && ace->Mask == expected[i].second &&
+                    EqualSid(&ace->SidStart, everyone))
+            << "entry " << i;
+    }
+    EXPECT_FALSE(GRD::CEveryoneDACL().AddAces(DELETE, GENERIC_READ));  // no DACL to add to
 }
 
 TEST(FileHandle, HoldsTheFileReadSharedAndRecordsErrors) {
