@@ -1,5 +1,5 @@
-// The object factory against real module loading, with the fixture component modules copied into
-// a scratch folder that the path-expansion map names as %QRROOTX64%.
+// The object factory against real module loading: the fixture component modules are built beside
+// the test program, whose folder the path-expansion map names as %QRROOTX64%.
 #include "objects/qrZanInstanceFactoryImpl.h"
 
 #include <windows.h>
@@ -43,24 +43,27 @@ const GUID kClsidNoFactory = Guid("{6A0C1E14-2B3D-4F5E-8091-A2B3C4D5E6F7}");
 const GUID kClsidUnmapped = Guid("{6A0C1E16-2B3D-4F5E-8091-A2B3C4D5E6F7}");
 constexpr GUID kBase = {};
 
-constexpr wchar_t kSilo[] = L"{5B6C7D8E-9FA0-4B1C-8D2E-3F4051627384}";
-
-std::wstring ProgramDir() {
+std::wstring Root() {
     wchar_t path[MAX_PATH] = {};
     GetModuleFileNameW(nullptr, path, MAX_PATH);
     return fs::path(path).parent_path().wstring();
 }
 
+std::wstring InRoot(const std::wstring& name) {
+    return Root() + L"\\" + name;
+}
+
 // The silo's registry root and its path-expansion map, in the 32-bit view.
 const wintest::RegKey kSiloKey{
-    HKEY_LOCAL_MACHINE, std::wstring(L"Software\\Zanthrex\\Isolation\\") + kSilo, KEY_WOW64_32KEY};
+    HKEY_LOCAL_MACHINE, L"Software\\Zanthrex\\Isolation\\{5B6C7D8E-9FA0-4B1C-8D2E-3F4051627384}",
+    KEY_WOW64_32KEY};
 
 void SetExpansion(const wchar_t* name, const std::wstring& value) {
     wintest::SetString(
         {kSiloKey.root, kSiloKey.path + L"\\Quarry\\PathExpansionMap", kSiloKey.view}, name, value);
 }
 
-// The fixture modules as copied into the scratch folder, a second copy of the test module included.
+// The fixture modules, a second copy of the test module in a folder of its own included.
 const wchar_t* const kModules[] = {L"qrSet.dll", fixture::kTestModule, fixture::kNoFactoryModule,
                                    L"other\\qrTestModule.dll"};
 
@@ -68,27 +71,21 @@ const wchar_t* const kModules[] = {L"qrSet.dll", fixture::kTestModule, fixture::
 // test, the factory released, no fixture module may still be loaded.
 class ObjectFactory : public ::testing::Test {
 protected:
-    // The program's silo (isolate.ini beside it) and the scratch folder with the modules.
+    // The program's silo (isolate.ini beside it) and the second copy.
     static void SetUpTestSuite() {
-        const fs::path program = ProgramDir();
-        std::ofstream(program / "isolate.ini")
+        std::ofstream(fs::path(InRoot(L"isolate.ini")))
             << "[isolation]\nsilo={5B6C7D8E-9FA0-4B1C-8D2E-3F4051627384}\n";
-        s_root = (fs::temp_directory_path() / ("objects-" + std::to_string(GetCurrentProcessId())))
-                     .wstring();
         fs::create_directories(InRoot(L"other"));
-        for (const wchar_t* module : kModules) {
-            fs::copy_file(program / fs::path(module).filename(), InRoot(module),
-                          fs::copy_options::overwrite_existing);
-        }
+        fs::copy_file(InRoot(fixture::kTestModule), InRoot(L"other\\qrTestModule.dll"),
+                      fs::copy_options::overwrite_existing);
     }
     static void TearDownTestSuite() {
-        fs::remove(ProgramDir() + L"\\isolate.ini");
-        fs::remove_all(s_root);
+        fs::remove(InRoot(L"isolate.ini"));
+        fs::remove_all(InRoot(L"other"));
         wintest::DeleteTree(kSiloKey);
     }
-    static std::wstring InRoot(const std::wstring& name) { return s_root + L"\\" + name; }
 
-    ObjectFactory() { SetExpansion(L"QRROOTX64", s_root); }
+    ObjectFactory() { SetExpansion(L"QRROOTX64", Root()); }
     ~ObjectFactory() override {
         EXPECT_EQ(m_factory->Release(), 0u);
         for (const wchar_t* module : kModules) {
@@ -111,7 +108,6 @@ protected:
         return status;
     }
 
-    static inline std::wstring s_root;
     qrLib::IQrObjectFactory* m_factory = qrLib::CreateObjectFactory();
 };
 
@@ -146,7 +142,7 @@ TEST_F(ObjectFactory, WithoutTheSettingsComponentOnlyBuiltinsAreMade) {
 TEST_F(ObjectFactory, ModuleRegistrationsNameOneLoadedModule) {
     const GUID& clsid = fixture::kClsidTestObject;
     // 259 characters: short enough to be tried, but no such file.
-    const std::wstring longPath = InRoot(std::wstring(258 - s_root.size(), L'x'));
+    const std::wstring longPath = InRoot(std::wstring(258 - Root().size(), L'x'));
     std::wstring upper = InRoot(fixture::kTestModule);
     CharUpperW(upper.data());
     // Each: the path, the status, whether the class is registered afterwards.
