@@ -1,5 +1,6 @@
 // Package selection over element trees decoded from the input: every query ends, and a package
-// found is an element that matches the identity the way it was found.
+// found is an element that matches the identity the way it was found (by description only with a
+// platform tag).
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
@@ -11,14 +12,15 @@
 namespace {
 
 const config::PackageIdentity kIdentities[] = {{u"ABCD", u"ZB", u" Win64", u"en_us"},
-                                               {u"", u"", u" Win32", u""}};
+                                               {u"", u"", u" Win32", u""},
+                                               {u"abcd", u"ZB", u"", u"en_us"}};
 // What the selection looks for, and near misses.
 const char16_t* const kNames[] = {
     u"ClientPackage", u"EnabledClientFeatures", u"RebootOptions", u"Other", u"#comment", u"#text"};
 const char16_t* const kAttributes[] = {u"Checksum", u"Product",     u"Type",
                                        u"Language", u"FeatureName", u"AutoReboot"};
-const char16_t* const kValues[] = {u"",     u"abcd", u"x WIN64", u" win32", u"ZB.1",
-                                   u"zb.1", u".1",   u"EN_US",   u"1"};
+const char16_t* const kValues[] = {u"",     u"abcd", u"{x} WIN64", u" win32", u"ZB.1",
+                                   u"zb.1", u".1",   u"EN_US",     u"1"};
 
 // Each byte adds to `node`: an attribute whose value the next byte chooses, a child whose own
 // content follows it (an element's, 64 levels at most), or the end of the node.
@@ -50,16 +52,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Decode(data, size, at, root, 0);
     xmltree::CTreeDocument document(root);
     for (const config::PackageIdentity& identity : kIdentities) {
+        const auto features = config::GetEnabledFeatures(document, identity);
         if (config::FindClientPackage(document, identity, config::PackageMatch::ByChecksum)) {
             Require(document.IsElement() &&
                     config::EqualsNoCase(document.GetAttribute(u"Checksum"), identity.checksum));
         } else if (config::FindClientPackage(document, identity,
                                              config::PackageMatch::ByDescription)) {
-            Require(document.IsElement() &&
+            Require(document.IsElement() && !identity.platformTag.empty() &&
                     document.GetAttribute(u"Type") == identity.appType + u".1");
             Require(config::EqualsNoCase(document.GetAttribute(u"Language"), identity.language));
         } else {
-            Require(config::GetEnabledFeatures(document, identity).empty());
+            Require(features.empty());
         }
         config::GetOption(document, identity, u"RebootOptions", u"AutoReboot");
     }
