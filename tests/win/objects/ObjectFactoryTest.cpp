@@ -75,9 +75,9 @@ protected:
     static void SetUpTestSuite() {
         std::ofstream(fs::path(InRoot(L"isolate.ini")))
             << "[isolation]\nsilo={5B6C7D8E-9FA0-4B1C-8D2E-3F4051627384}\n";
+        fs::remove_all(InRoot(L"other"));  // what a crashed run left
         fs::create_directories(InRoot(L"other"));
-        fs::copy_file(InRoot(fixture::kTestModule), InRoot(L"other\\qrTestModule.dll"),
-                      fs::copy_options::overwrite_existing);
+        fs::copy_file(InRoot(fixture::kTestModule), InRoot(L"other\\qrTestModule.dll"));
     }
     static void TearDownTestSuite() {
         fs::remove(InRoot(L"isolate.ini"));
@@ -158,6 +158,7 @@ TEST_F(ObjectFactory, ModuleRegistrationsNameOneLoadedModule) {
         EXPECT_EQ(m_factory->RegisterModule(clsid, path.c_str()), expected);
         EXPECT_EQ(m_factory->IsRegistered(clsid), registered);
     }
+    EXPECT_EQ(m_factory->Unregister(kClsidUnmapped), kInvalid);
 }
 
 TEST_F(ObjectFactory, TheMapNamesTheModulesOfFurtherClasses) {
