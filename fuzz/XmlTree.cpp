@@ -7,161 +7,94 @@ namespace xmltree {
 
 namespace {
 
-constexpr std::size_t kMaxDepth = 256;
 constexpr char kBlanks[] = " \t\r\n";
 
-class CParser {
+std::u16string Widened(std::string_view text) {
+    return std::u16string(text.begin(), text.end());
+}
+
+// Appends a child named `name`. The reader adds to one node at a time, so a reference to the
+// node being filled stays valid.
+Node& AddChild(Node& parent, std::u16string name) {
+    parent.children.push_back(Node{std::move(name), {}, {}});
+    return parent.children.back();
+}
+
+// Reads elements, comments and text until the end tag of the node it is in; only well-formed
+// text needs to come out right.
+class CReader {
 public:
-    explicit CParser(std::string_view text) : m_text(text) {}
+    explicit CReader(std::string_view text) : m_text(text) {}
 
-    // Markup and text until the end, then the one element among the top-level nodes.
-    std::unique_ptr<Node> Run() {
-        Node document;
-        m_current = &document;
+    // The content of `parent` up to and with its end tag, or to the end of the text.
+    bool Content(Node& parent) {
         while (m_at < m_text.size()) {
-            if (!(m_text[m_at] == '<' ? Markup() : Text())) {
-                return nullptr;
+            const std::size_t tag = std::min(m_text.find('<', m_at), m_text.size());
+            if (m_text.substr(m_at, tag - m_at).find_first_not_of(kBlanks) != std::string::npos) {
+                AddChild(parent, u"#text");
+            }
+            m_at = tag;
+            if (m_text.compare(m_at, 4, "<!--") == 0) {
+                AddChild(parent, u"#comment");
+                m_at = std::min(m_text.find("-->", m_at), m_text.size() - 3) + 3;
+            } else if (m_text.compare(m_at, 2, "</") == 0) {
+                m_at = std::min(m_text.find('>', m_at), m_text.size() - 1) + 1;
+                return true;
+            } else if (m_at < m_text.size() && !Element(parent)) {
+                return false;
             }
         }
-        std::unique_ptr<Node> root;
-        for (auto& child : document.children) {
-            const bool element = child->name[0] != u'#';
-            if (m_current != &document || child->name == u"#text" || (element && root)) {
-                return nullptr;
-            }
-            if (element) {
-                root = std::move(child);
-            }
-        }
-        if (root) {
-            root->parent = nullptr;
-        }
-        return root;
-    }
-
-private:
-    Node& Add(std::string_view name) {
-        auto node = std::make_unique<Node>();
-        node->name.assign(name.begin(), name.end());
-        node->parent = m_current;
-        node->index = m_current->children.size();
-        return *m_current->children.emplace_back(std::move(node));
-    }
-
-    bool Text() {
-        const std::size_t end = std::min(m_text.find('<', m_at), m_text.size());
-        if (m_text.substr(m_at, end - m_at).find_first_not_of(kBlanks) != std::string::npos) {
-            Add("#text");
-        }
-        m_at = end;
         return true;
     }
 
-    // Skips to just after `end`; false when it never comes.
-    bool SkipPast(std::string_view end) {
-        const std::size_t found = m_text.find(end, m_at);
-        m_at = found + end.size();
-        return found != std::string_view::npos;
-    }
-
-    // The start is kept apart from the move: the order in which a call's arguments are evaluated
-    // differs between compilers.
+private:
+    // Skips blanks, then the name or attribute name there.
     std::string_view Token() {
         const std::size_t start = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
-        m_at = std::min(m_text.find_first_of(" \t\r\n/>=<\"'", start), m_text.size());
+        m_at = std::min(m_text.find_first_of(" \t\r\n/>=", start), m_text.size());
         return m_text.substr(start, m_at - start);
     }
 
-    bool Next(char c) {
-        m_at = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
-        return m_at < m_text.size() && m_text[m_at] == c && ++m_at;
-    }
-
-    bool Markup() {
-        if (m_text.compare(m_at, 4, "<!--") == 0) {
-            Add("#comment");
-            return SkipPast("-->");
-        }
-        if (m_text.compare(m_at, 2, "<?") == 0) {
-            return SkipPast("?>");
-        }
+    // The element whose start tag begins at `m_at`, with its attributes and content.
+    bool Element(Node& parent) {
         ++m_at;
-        if (Next('/')) {
+        Node& element = AddChild(parent, Widened(Token()));
+        for (;;) {
+            m_at = std::min(m_text.find_first_not_of(kBlanks, m_at), m_text.size());
+            if (m_text.compare(m_at, 2, "/>") == 0) {
+                m_at += 2;
+                return true;
+            }
+            if (m_text.compare(m_at, 1, ">") == 0) {
+                ++m_at;
+                return Content(element);
+            }
             const std::string_view name = Token();
-            if (m_current->parent == nullptr || !Next('>') ||
-                std::u16string(name.begin(), name.end()) != m_current->name) {
+            const std::size_t open = m_text.find_first_of("\"'", m_at);
+            const std::size_t close =
+                open == std::string::npos ? open : m_text.find(m_text[open], open + 1);
+            if (name.empty() || close == std::string::npos) {
                 return false;
             }
-            m_current = m_current->parent;
-            --m_depth;
-            return true;
+            element.attributes.emplace_back(Widened(name),
+                                            Widened(m_text.substr(open + 1, close - open - 1)));
+            m_at = close + 1;
         }
-        const std::string_view name = Token();
-        Node& element = Add(name);
-        while (!name.empty()) {
-            if (Next('/')) {
-                return Next('>');
-            }
-            if (Next('>')) {
-                m_current = &element;
-                return ++m_depth <= kMaxDepth;
-            }
-            const std::string_view attribute = Token();
-            const char quote = Next('=') && m_at < m_text.size() ? m_text[m_at] : '\0';
-            const std::size_t end = m_text.find(quote, m_at + 1);
-            if (attribute.empty() || (quote != '"' && quote != '\'') || end == std::string::npos) {
-                return false;
-            }
-            const std::string_view value = m_text.substr(m_at + 1, end - m_at - 1);
-            element.attributes.emplace_back(std::u16string(attribute.begin(), attribute.end()),
-                                            std::u16string(value.begin(), value.end()));
-            m_at = end + 1;
-        }
-        return false;
     }
 
     std::string_view m_text;
     std::size_t m_at = 0;
-    std::size_t m_depth = 0;
-    Node* m_current = nullptr;
 };
 
 }  // namespace
 
 std::unique_ptr<Node> Parse(std::string_view text) {
-    return CParser(text).Run();
-}
-
-bool CTreeDocument::FindChild(const std::u16string& name) {
-    for (const auto& child : m_cursor->children) {
-        if (child->name == name) {
-            m_cursor = child.get();
-            return true;
-        }
+    Node document;
+    if (!CReader(text).Content(document) || document.children.size() != 1 ||
+        document.children[0].name[0] == u'#') {
+        return nullptr;
     }
-    return false;
-}
-
-bool CTreeDocument::FirstChild() {
-    const bool has = !m_cursor->children.empty();
-    m_cursor = has ? m_cursor->children.front().get() : m_cursor;
-    return has;
-}
-
-bool CTreeDocument::NextSibling() {
-    const Node* parent = m_cursor->parent;
-    const bool has = parent != nullptr && m_cursor->index + 1 < parent->children.size();
-    m_cursor = has ? parent->children[m_cursor->index + 1].get() : m_cursor;
-    return has;
-}
-
-std::u16string CTreeDocument::GetAttribute(const std::u16string& name) {
-    for (const auto& [attribute, value] : m_cursor->attributes) {
-        if (attribute == name) {
-            return value;
-        }
-    }
-    return {};
+    return std::make_unique<Node>(std::move(document.children[0]));
 }
 
 }  // namespace xmltree

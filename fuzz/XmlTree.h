@@ -1,6 +1,5 @@
-// A small XML reader for the host side, standing in for the platform's document object: elements
-// with quoted attributes (taken as written, no entities), comments and text; blank text dropped,
-// as the platform's loader drops it. Processing instructions are skipped; no DTD.
+// An element tree and a cursor over it, standing in for the platform's document object on the host
+// side, and a reader that builds one from the well-formed XML text the unit tests write.
 #pragma once
 
 #include <memory>
@@ -16,29 +15,54 @@ namespace xmltree {
 struct Node {
     std::u16string name;  // "#comment" or "#text" for the other kinds
     std::vector<std::pair<std::u16string, std::u16string>> attributes;
-    std::vector<std::unique_ptr<Node>> children;
-    Node* parent = nullptr;
-    std::size_t index = 0;  // among the parent's children
+    std::vector<Node> children;
 };
 
-// The document element, or null when `text` is malformed, nests deeper than 256 elements (the
-// platform's loader refuses those too) or does not hold one element. Each byte is one character.
+// The document element of `text`: elements with quoted attributes (taken as written, no
+// entities), comments and text, blank text dropped as the platform's loader drops it. Null when
+// the text is not one element. Each byte is one character.
 std::unique_ptr<Node> Parse(std::string_view text);
 
-// A cursor over a parsed document.
+// The cursor is the path from the document element down to the current node.
 class CTreeDocument : public config::IConfigDocument {
 public:
-    explicit CTreeDocument(const Node& root) : m_root(&root), m_cursor(&root) {}
-    void ToRoot() override { m_cursor = m_root; }
-    bool FindChild(const std::u16string& name) override;
-    bool FirstChild() override;
-    bool NextSibling() override;
-    bool IsElement() override { return m_cursor->name[0] != u'#'; }
-    std::u16string GetAttribute(const std::u16string& name) override;
+    explicit CTreeDocument(const Node& root) : m_path{&root} {}
+    void ToRoot() override { m_path.resize(1); }
+    bool FindChild(const std::u16string& name) override {
+        for (const Node& child : m_path.back()->children) {
+            if (child.name == name) {
+                m_path.push_back(&child);
+                return true;
+            }
+        }
+        return false;
+    }
+    bool FirstChild() override {
+        if (m_path.back()->children.empty()) {
+            return false;
+        }
+        m_path.push_back(&m_path.back()->children.front());
+        return true;
+    }
+    bool NextSibling() override {
+        if (m_path.size() < 2 || m_path.back() == &m_path[m_path.size() - 2]->children.back()) {
+            return false;
+        }
+        ++m_path.back();  // siblings lie side by side in their parent's vector
+        return true;
+    }
+    bool IsElement() override { return m_path.back()->name[0] != u'#'; }
+    std::u16string GetAttribute(const std::u16string& name) override {
+        for (const auto& [attribute, value] : m_path.back()->attributes) {
+            if (attribute == name) {
+                return value;
+            }
+        }
+        return {};
+    }
 
 private:
-    const Node* m_root;
-    const Node* m_cursor;
+    std::vector<const Node*> m_path;
 };
 
 }  // namespace xmltree

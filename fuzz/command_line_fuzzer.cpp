@@ -24,15 +24,6 @@ std::string NextField(const std::string& input, std::size_t& at) {
     return field;
 }
 
-// The double quotes of `text` that are not escaped with a backslash.
-std::size_t OpenQuotes(const std::string& text) {
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        count += text[i] == '"' && (i == 0 || text[i - 1] != '\\');
-    }
-    return count;
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -59,9 +50,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             pieces.idcOption == "IDCENABLE=1");
     pieces.callerPid = static_cast<std::uint32_t>(size) * 0x9E3779B1u;
 
-    // Quotes around the program and around the installer options, and no others.
+    // Quotes not escaped with a backslash: around the program and the installer options only.
     const std::string line = installer::ComposeCommandLine(pieces);
-    Require(OpenQuotes(line) == 4 && line.back() == '"');
+    std::size_t quotes = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        quotes += line[i] == '"' && (i == 0 || line[i - 1] != '\\');
+    }
+    Require(quotes == 4 && line.back() == '"');
 
     CCapturedLog log;
     const std::size_t bufferSize = installer::kCommandLineBufferSize;

@@ -10,18 +10,6 @@
 #include "config/IdentityRules.h"
 #include "installer/VersionRules.h"
 
-namespace {
-
-std::string Join(const installer::Version& version) {
-    std::string text;
-    for (std::size_t i = 0; i < version.size(); ++i) {
-        text += (i ? "." : "") + std::to_string(version[i]);
-    }
-    return text;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t zero = input.find('\0');
@@ -43,7 +31,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const installer::Version a = installer::ParseVersion(first);
     const installer::Version b = installer::ParseVersion(second);
-    Require(installer::ParseVersion(Join(a)) == a);
+    std::string printed;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        printed += (i ? "." : "") + std::to_string(a[i]);
+    }
+    Require(installer::ParseVersion(printed) == a);
     const std::size_t count = a.size() > b.size() ? a.size() : b.size();
     Require(installer::CompareVersions(a, b, count) == -installer::CompareVersions(b, a, count));
     Require(

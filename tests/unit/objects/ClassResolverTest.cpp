@@ -19,19 +19,13 @@ public:
     int reads = 0;
 
     bool ReadMap(qrLib::ObjectIdMap& map) override {
-        if (reads >= static_cast<int>(maps.size())) {
-            ++reads;
-            return false;
-        }
-        map = maps[reads++];
-        return true;
+        const bool more = ++reads <= static_cast<int>(maps.size());
+        map = more ? maps[reads - 1] : qrLib::ObjectIdMap();
+        return more;
     }
-    bool ExpandPath(const std::u16string& stored, std::u16string& path) override {
-        if (stored.find(u'%') != std::u16string::npos) {
-            return false;
-        }
-        path = u"C:\\" + stored;
-        return true;
+    // A stored path with a variable does not expand.
+    bool ExpandPath(const std::u16string& stored, std::u16string&) override {
+        return stored.find(u'%') == std::u16string::npos;
     }
 };
 
