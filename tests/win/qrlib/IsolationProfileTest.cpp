@@ -1,5 +1,7 @@
 #include "qrlib/IsolationProfile.h"
 
+#include <tuple>
+
 #include "QrlibTestSupport.h"
 #include "qrlib/IniFile.h"
 
@@ -49,29 +51,24 @@ TEST_F(IsolationProfile, DefaultsBufferSizesAndInvalidValues) {
 TEST_F(IsolationProfile, TheHiveKeyIsTriedInThe32BitView) {
     const std::wstring hive = L"Software\\QrlibTest\\Hive";
     WriteIsolateIni("reghive=Software\\QrlibTest\\Hive\r\n");
-    // Absent from the 32-bit view it is reported to the debugger, and kept all the same.
-    for (const REGSAM view : {KEY_WOW64_64KEY, KEY_WOW64_32KEY}) {
+    const std::wstring report = L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned ";
+    // Absent from the 32-bit view, or denied (Wine enforces no key security, so the open is
+    // replaced), the key is reported to the debugger and kept all the same.
+    const std::tuple<REGSAM, bool, std::vector<std::wstring>> cases[] = {
+        {KEY_WOW64_64KEY, false, {report + L"ERROR_FILE_NOT_FOUND"}},
+        {KEY_WOW64_32KEY, false, {}},
+        {KEY_WOW64_32KEY, true, {report + L"ERROR_ACCESS_DENIED"}},
+    };
+    for (const auto& [view, denied, output] : cases) {
         wintest::SetString({HKEY_LOCAL_MACHINE, hive, view}, L"v", L"x");
+        qrLib::SetHiveKeyOpenerForTest(
+            denied ? +[](const wchar_t*) -> LONG { return ERROR_ACCESS_DENIED; } : nullptr);
         std::wstring value;
-        const auto output = qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); });
+        EXPECT_EQ(qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); }), output);
         EXPECT_EQ(value, hive);
-        EXPECT_EQ(
-            output.empty() ? L"" : output.front(),
-            view == KEY_WOW64_64KEY
-                ? L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned ERROR_FILE_NOT_FOUND"
-                : L"");
         wintest::DeleteTree({HKEY_LOCAL_MACHINE, L"Software\\QrlibTest", view});
     }
-    // A key the program may not open is kept as well (Wine enforces no key security: the open is
-    // replaced by a denial).
-    qrLib::SetHiveKeyOpenerForTest([](const wchar_t*) -> LONG { return ERROR_ACCESS_DENIED; });
-    std::wstring value;
-    const auto output = qrtest::DebugOutputOf([&] { EXPECT_EQ(Hive(value), 0u); });
     qrLib::SetHiveKeyOpenerForTest(nullptr);
-    EXPECT_EQ(value, hive);
-    EXPECT_EQ(output,
-              std::vector<std::wstring>{L"CIsolation::GetRegistryHive(): RegOpenKeyEx() returned "
-                                        L"ERROR_ACCESS_DENIED"});
 }
 
 std::wstring ReadIni(const std::wstring& file, const wchar_t* key) {
@@ -81,7 +78,9 @@ std::wstring ReadIni(const std::wstring& file, const wchar_t* key) {
     return output;
 }
 
-TEST_F(IsolationProfile, IniFilesOfMegabytesAreReadWholeAndEightBitTextInTheAnsiCodePage) {
+// Files of megabytes are read whole, and 8-bit text in the ANSI code page; files that cannot be
+// read give the default.
+TEST_F(IsolationProfile, IniFilesAreReadWholeOrGiveTheDefault) {
     std::string text = "[Isolation]\r\nansi=\x80\xE9\r\n";
     while (text.size() < 2 * 1024 * 1024) {
         text += "filler=0123456789012345678901234567890123456789\r\n";
@@ -96,12 +95,8 @@ TEST_F(IsolationProfile, IniFilesOfMegabytesAreReadWholeAndEightBitTextInTheAnsi
     ASSERT_EQ(MultiByteToWideChar(CP_ACP, 0, "\x80\xE9", 2, ansi, 2), 2);
     EXPECT_EQ(ReadIni(file, L"ansi"), ansi);
     EXPECT_EQ(ReadIni(file, L"last"), L"found");
-}
 
-TEST_F(IsolationProfile, UnreadableIniFilesGiveTheDefault) {
-    for (const std::wstring& file : {m_root + L"\\missing.ini", m_root}) {
-        EXPECT_EQ(ReadIni(file, L"silo"), L"dflt");
-    }
+    EXPECT_EQ(ReadIni(m_root + L"\\missing.ini", L"silo"), L"dflt");
     wchar_t output[8] = L"#";
     EXPECT_EQ(qrLib::ReadIniValue(L"s", L"k", nullptr, output, 8, nullptr), 0u);
     EXPECT_EQ(output[0], L'\0');
