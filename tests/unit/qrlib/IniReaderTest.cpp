@@ -64,7 +64,6 @@ TEST(IniReader, FindIniValue) {
         {u"[k=x]", u"k", u"[k", u"d"},
         // The first matching line decides; without "=" it gives the default.
         {u"[s]\r\nkey\r\nkey=v", u"s", u"key", u"d"},
-        {u"[s]\r\nkeyboard=x\r\nkey=v", u"s", u"key", u"x"},
         {u"[s]\r\n;c\r\n#c\r\nfirst=1\r\nsecond=2", u"s", u"", u"1"},  // comments skipped
         {u"[s]\r\nk==a=b", u"s", u"k", u"=a=b"},
         {u"[s]\r\nk=", u"s", u"k", u""},
