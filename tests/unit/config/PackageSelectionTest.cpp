@@ -11,7 +11,6 @@
 namespace {
 
 const config::PackageIdentity kIdentity = {u"C0FFEE", u"Zx", u" Win64", u"en_us"};
-const std::u16string kNoTag = u"";
 
 // "Id" of the selected package; "-" when none is.
 std::string Selected(const std::string& packages, const config::PackageIdentity& identity) {
@@ -21,43 +20,38 @@ std::string Selected(const std::string& packages, const config::PackageIdentity&
     return id.empty() ? "-" : std::string(id.begin(), id.end());
 }
 
+// A package with `attributes` whose P element has the Id `id`.
+std::string Package(const std::string& attributes, const char* id) {
+    return "<ClientPackage " + attributes + "><P Id='" + id + "'/></ClientPackage>";
+}
+
 TEST(PackageSelection, ChecksumFirstThenDescription) {
     const std::string kDescribed = R"(Product="X Win64" Type="Zx.1" Language="en_us")";
     const std::tuple<const char*, std::string, const char*> cases[] = {
         {"checksum beats an earlier description",
-         "<ClientPackage " + kDescribed +
-             "><P Id='1'/></ClientPackage>"
-             "<ClientPackage Checksum='c0ffee'><P Id='2'/></ClientPackage>",
-         "2"},
+         Package(kDescribed, "1") + Package("Checksum='c0ffee'", "2"), "2"},
         {"description in any case of platform and language",
-         R"(<ClientPackage Product="a WIN64 b" Type="Zx.1" Language="EN_US"><P Id="1"/>
-            </ClientPackage>)",
-         "1"},
+         Package(R"(Product="a WIN64 b" Type="Zx.1" Language="EN_US")", "1"), "1"},
         {"type compares case included",
-         R"(<ClientPackage Product="X Win64" Type="zx.1" Language="en_us"><P Id="1"/>
-            </ClientPackage>)",
-         "-"},
+         Package(R"(Product="X Win64" Type="zx.1" Language="en_us")", "1"), "-"},
         {"the platform tag keeps its blank",
-         R"(<ClientPackage Product="XWin64" Type="Zx.1" Language="en_us"><P Id="1"/>
-            </ClientPackage>)",
-         "-"},
+         Package(R"(Product="XWin64" Type="Zx.1" Language="en_us")", "1"), "-"},
         {"siblings after the first package are examined whatever their name",
          "<Other Checksum='C0FFEE'><P Id='0'/></Other><ClientPackage/>"
          "<Other Checksum='C0FFEE'><P Id='2'/></Other>",
          "2"},
         {"packages are children of the document element only",
-         "<g><ClientPackage Checksum='C0FFEE'><P Id='1'/></ClientPackage></g>", "-"},
+         "<g>" + Package("Checksum='C0FFEE'", "1") + "</g>", "-"},
     };
     for (const auto& [name, packages, selected] : cases) {
         EXPECT_EQ(Selected(packages, kIdentity), selected) << name;
     }
     // Without a platform tag nothing matches by description; an empty checksum matches a
     // package without one, but not the comment before it.
-    EXPECT_EQ(Selected("<ClientPackage Checksum='1' " + kDescribed + "><P Id='1'/></ClientPackage>",
-                       {u"C0FFEE", u"Zx", kNoTag, u"en_us"}),
-              "-");
-    EXPECT_EQ(Selected("<ClientPackage Checksum='1'><P Id='1'/></ClientPackage><!-- c -->"
-                       "<ClientPackage><P Id='2'/></ClientPackage>",
+    EXPECT_EQ(
+        Selected(Package("Checksum='1' " + kDescribed, "1"), {u"C0FFEE", u"Zx", u"", u"en_us"}),
+        "-");
+    EXPECT_EQ(Selected(Package("Checksum='1'", "1") + "<!-- c -->" + Package("", "2"),
                        {u"", u"Zx", u" Win64", u"en_us"}),
               "2");
 }

@@ -1,5 +1,4 @@
-// The scene of the qrlib tests under Wine: a scratch program directory, registry values and the
-// text the process sends to the debugger.
+// The scene of the qrlib tests under Wine: a scratch program directory and registry values.
 #pragma once
 
 #include <windows.h>
@@ -7,9 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "../Registry.h"
 #include "../TempDir.h"
@@ -39,25 +36,5 @@ protected:
     const std::wstring m_root{m_dir.path().begin(), m_dir.path().end()};
     const std::wstring m_program = m_root + L"\\a\\b\\prog.exe";
 };
-
-// What the process sends to the debugger while `action` runs: OutputDebugString raises an
-// exception that carries the text, which Wine passes on in the ANSI form only, and a vectored
-// handler sees it first.
-inline std::vector<std::wstring> DebugOutputOf(const std::function<void()>& action) {
-    static std::vector<std::wstring>* output = nullptr;
-    std::vector<std::wstring> collected;
-    output = &collected;
-    void* handler = AddVectoredExceptionHandler(1, [](EXCEPTION_POINTERS* info) -> LONG {
-        const EXCEPTION_RECORD* record = info->ExceptionRecord;
-        if (record->ExceptionCode == DBG_PRINTEXCEPTION_C && record->NumberParameters >= 2) {
-            const char* text = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
-            output->emplace_back(text, text + record->ExceptionInformation[0] - 1);  // no NUL
-        }
-        return EXCEPTION_CONTINUE_SEARCH;
-    });
-    action();
-    RemoveVectoredExceptionHandler(handler);
-    return collected;
-}
 
 }  // namespace qrtest
