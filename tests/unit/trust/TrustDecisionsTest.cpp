@@ -34,9 +34,7 @@ TEST(StoredWord, DecodedPerLevel) {
     for (const Case& c : cases) {
         const qrLib::StoredWordDecision d = qrLib::DecodeStoredWord(c.word, c.level, c.driver);
         EXPECT_EQ(d.stands, c.stands) << std::hex << c.word << " level " << c.level;
-        if (c.stands) {
-            EXPECT_EQ(d.trusted, c.trusted) << std::hex << c.word << " level " << c.level;
-        }
+        EXPECT_EQ(d.trusted, c.trusted) << std::hex << c.word << " level " << c.level;
         EXPECT_EQ(d.systemComponent, c.systemComponent) << std::hex << c.word;
     }
 }

@@ -15,9 +15,9 @@ std::uint32_t VerifyUnsigned() {
     return verifier->VerifyFileW(trusttest::Fixture(L"unsigned.exe").c_str(), 3);
 }
 
-TEST(Policy, MissingOrUnreadableSwitchLeavesVerificationOn) {
-    trusttest::UseTestSilo();
-    wintest::DeleteTree(trusttest::kRootKey);
+class Policy : public trusttest::TrustScene {};
+
+TEST_F(Policy, MissingOrUnreadableSwitchLeavesVerificationOn) {
     EXPECT_EQ(VerifyUnsigned(), 3u);
     wintest::SetString({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, L"0");
     EXPECT_EQ(VerifyUnsigned(), 3u);
@@ -26,14 +26,17 @@ TEST(Policy, MissingOrUnreadableSwitchLeavesVerificationOn) {
     wintest::SetDword({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, 1);
     EXPECT_EQ(VerifyUnsigned(), 3u);
     wintest::DeleteTree({HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_64KEY});
-    wintest::DeleteTree(trusttest::kRootKey);
 }
 
-// Turns verification off for the rest of the process: run on its own (ctest "trust_policy_off").
+// Turns verification off for the rest of the process: run on its own (ctest
+// "trust_win_policy_off").
 TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
     qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
     ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
+    qrLib::qr_ptr<qrLib::IQrUnknown> other;
+    EXPECT_EQ(policy->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, other.put_void()),
+              static_cast<qrLib::Status>(0x80010200));
     // No isolation registry root yet (no isolate.ini beside the test): on, and nothing written.
     EXPECT_TRUE(policy->IsTrustPolicyEnabled());
     EXPECT_FALSE(policy->SetTrustPolicy(false));

@@ -19,10 +19,9 @@ bool CanOpenForWriting(const std::wstring& path) {
                                                             nullptr, OPEN_EXISTING, 0, nullptr)));
 }
 
-class SetupTrust : public ::testing::Test {
+class SetupTrust : public trusttest::TrustScene {
 protected:
     SetupTrust() {
-        trusttest::UseTestSilo();
         // No "silo" in the product key: the process keeps the test silo's registry root.
         wintest::DeleteTree(
             {HKEY_LOCAL_MACHINE, L"SOFTWARE\\Zanthrex\\Zanthrex Bastion", KEY_WOW64_32KEY});
@@ -82,9 +81,6 @@ TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
     WriteFileText(folder.File("qrSet.txt"),
                   "{7D583EDC-2726-42B9-B064-6BBC25E5B79C}=%ZanFileAttr64%\\FileAttr64.dll\n");
     EXPECT_EQ(S_OK, verify());
-
-    wintest::DeleteTree(trusttest::kAttrStore);
-    wintest::DeleteTree(trusttest::kRootKey);
 }
 
 // The provider name and flags of each acquisition, which fails with the next of g_errors (0

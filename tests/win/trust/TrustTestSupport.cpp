@@ -20,11 +20,10 @@ std::wstring WinePath(std::wstring path) {
     return L"Z:" + path;
 }
 
+// Each scripted function sets its error whether it fails or not: callers read it only on failure.
 BOOL WINAPI Acquire(HCATADMIN* admin) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
     *admin = g_script->acquire ? reinterpret_cast<HCATADMIN>(0x1000) : nullptr;
-    if (!g_script->acquire) {
-        SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
-    }
     return g_script->acquire;
 }
 
@@ -33,8 +32,8 @@ BOOL WINAPI Release(HCATADMIN) {
 }
 
 BOOL WINAPI CalcHash(HCATADMIN, HANDLE, DWORD* size, BYTE* hash) {
+    SetLastError(g_script->hashError);
     if (g_script->hashError != 0) {
-        SetLastError(g_script->hashError);
         return FALSE;
     }
     if (hash != nullptr) {
@@ -100,6 +99,17 @@ void UseFileAttr(const wchar_t* variant) {
 
 void UseTestSilo() {
     ASSERT_TRUE(qrLib::ProcessIsolation().Initialize(kSilo));
+}
+
+TrustScene::TrustScene() {
+    UseTestSilo();
+    wintest::DeleteTree(kRootKey);
+    wintest::DeleteTree(kAttrStore);
+}
+
+TrustScene::~TrustScene() {
+    wintest::DeleteTree(kRootKey);
+    wintest::DeleteTree(kAttrStore);
 }
 
 const qrLib::CatalogApi& ScriptedCatalogApi(ScriptedCatalogs& script) {

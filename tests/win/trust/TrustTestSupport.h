@@ -33,6 +33,13 @@ void UseFileAttr(const wchar_t* variant);
 // Sets the process's isolation profile to the test silo (once).
 void UseTestSilo();
 
+// In the test silo, with its registry root and the stored words removed before and after a test.
+class TrustScene : public ::testing::Test {
+protected:
+    TrustScene();
+    ~TrustScene() override;
+};
+
 // Catalog functions that answer from a script: `catalogs` list the file (each verifying with its
 // status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator
 // context, the catalog at `failInfoAt` has no readable information. Records the catalogs tried,

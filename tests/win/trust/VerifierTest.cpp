@@ -1,29 +1,22 @@
-// The verifier against Wine's crypt32 and wintrust with files signed by the test PKI, and the
-// signer's name fields as crypt32 reads them from a certificate made here.
+// The verifier against Wine's crypt32 and wintrust with files signed by the test PKI, scripted
+// catalogs, the file-attribute stand-ins, and a signer's name fields as crypt32 reads them.
 #include <string>
 #include <vector>
 
 #include "TrustTestSupport.h"
+#include "trust/FileAttrInterfaces.h"
 #include "trust/SignerChecks.h"
 #include "trust/qrVerifyTrustStatic.h"
 
 namespace {
 
 using trusttest::Fixture;
+using Catalogs = std::vector<trusttest::ScriptedCatalogs::Catalog>;
 
-class Verifier : public ::testing::Test {
-protected:
-    Verifier() {
-        trusttest::UseTestSilo();
-        Clear();
-    }
-    ~Verifier() override { Clear(); }
-    static void Clear() {
-        wintest::DeleteTree(trusttest::kRootKey);
-        wintest::DeleteTree(trusttest::kAttrStore);
-    }
-};
+class Verifier : public trusttest::TrustScene {};
 
+// Damaged, unsigned and untrusted-root files are refused end to end; these answers differ per
+// level or show a check of this verifier's own (the twin, the missing file).
 TEST_F(Verifier, SignedFilesPerLevel) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
     ASSERT_EQ(verifier->Initialize(true), 1u);
@@ -36,17 +29,10 @@ TEST_F(Verifier, SignedFilesPerLevel) {
         {L"signed-stranger.exe", {1, 1, 3, 3, 3}},
         // No code-signing usage, but the subject marker in its unit.
         {L"signed-marker.exe", {1, 1, 3, 3, 3}},
-        {L"signed-untrusted.exe", {3, 3, 3, 3, 3}},
         // The publisher's organization, but accented letters in its common name.
         {L"signed-accented.exe", {1, 1, 3, 1, 3}},
         // A second certificate under the signer's issuer and serial, with the publisher's names.
         {L"signed-twin.exe", {4, 4, 4, 4, 4}},
-        {L"tampered.exe", {3, 3, 3, 3, 3}},
-        {L"bad-signature.exe", {3, 3, 3, 3, 3}},
-        {L"truncated.exe", {3, 3, 3, 3, 3}},
-        {L"oversized.exe", {3, 3, 3, 3, 3}},
-        {L"headers-only.exe", {3, 3, 3, 3, 3}},
-        {L"unsigned.exe", {3, 3, 3, 3, 3}},
         {L"missing.exe", {2, 2, 2, 2, 2}},
     };
     for (const Case& c : cases) {
@@ -64,7 +50,6 @@ TEST_F(Verifier, ArgumentsAndInterfaces) {
     EXPECT_EQ(verifier->VerifyFileW(nullptr, 3), 5u);
     EXPECT_EQ(verifier->VerifyFileW(L"", 3), 5u);
     EXPECT_EQ(verifier->VerifyFileW(signedFile.c_str(), 0), 5u);
-    EXPECT_EQ(verifier->VerifyFileA(static_cast<const char*>(nullptr), 3), 5u);
     EXPECT_EQ(verifier->VerifyFileW((L"\"\\??\\" + signedFile + L"\"").c_str(), 3), 1u);
     const std::string ansi(signedFile.begin(), signedFile.end());
     EXPECT_EQ(verifier->VerifyFileA(ansi.c_str(), 3), 1u);
@@ -72,114 +57,117 @@ TEST_F(Verifier, ArgumentsAndInterfaces) {
     // Slots this program never uses refuse without looking.
     EXPECT_EQ(verifier->VerifyCurrentProcess(3), 4u);
 
-    qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
-    ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
     qrLib::qr_ptr<qrLib::IQrUnknown> base;
-    EXPECT_EQ(policy->QueryInterface(qrLib::kIidQrUnknown, base.put_void()), 0x10000);
-    EXPECT_EQ(policy->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, base.put_void()),
-              static_cast<qrLib::Status>(0x80010200));
-    const GUID other = {0x5B9E112F, 0x80C3, 0x42A0, {0xA3, 0xED, 0x41, 0xDA, 0x9E, 0xE5, 0x5F, 0}};
-    EXPECT_EQ(verifier->QueryInterface(other, base.put_void()),
+    EXPECT_EQ(verifier->QueryInterface(qrLib::kIidFileAttrComponent, base.put_void()),
               static_cast<qrLib::Status>(0x80010200));
     EXPECT_EQ(verifier->QueryInterface(qrLib::kIidQrUnknown, nullptr),
               static_cast<qrLib::Status>(0x80010203));
     EXPECT_FALSE(verifier->GetRevocation());
 }
 
-// Catalogs are searched after a failed embedded check, except at level 3 without the attribute
-// path; a file listed in a catalog is judged by the catalog's signer.
-TEST_F(Verifier, CatalogFallback) {
-    const std::wstring unsignedFile = Fixture(L"unsigned.exe");
+// Catalogs are searched after a failed embedded check, except at level 3 off the attribute path.
+// They are tried in turn, each with the file's hash in upper-case hex as member tag, until one
+// verifies; the last status tried stands, and the file is judged by that catalog's signer.
+TEST_F(Verifier, CatalogSearch) {
+    const std::wstring publisher = Fixture(L"signed-publisher.exe");
+    const std::wstring stranger = Fixture(L"signed-stranger.exe");
+    const std::wstring bad = L"C:\\cat\\bad.cat";
+    const LONG badDigest = static_cast<LONG>(TRUST_E_BAD_DIGEST);
+    const LONG unknown = static_cast<LONG>(TRUST_E_PROVIDER_UNKNOWN);
+    struct Case {
+        Catalogs catalogs;
+        std::uint32_t level, expected;
+        std::vector<std::wstring> tried;
+        DWORD hashError = 0;
+        int failInfoAt = -1;
+    };
+    const Case cases[] = {
+        {{{stranger, 0}}, 3, 3, {}},
+        {{{stranger, 0}}, 4, 3, {stranger}},  // the stranger's names
+        {{{bad, badDigest}, {publisher, 0}, {stranger, 0}}, 4, 1, {bad, publisher}},
+        {{{bad, badDigest}, {stranger, unknown}}, 2, 4, {bad, stranger}},
+        // A catalog's information unreadable: none is tried and the embedded status stands.
+        {{{publisher, 0}, {publisher, 0}}, 2, 3, {}, 0, 1},
+        // No hash: refused for a bad parameter, a verification error for anything else.
+        {{{publisher, 0}}, 2, 3, {}, ERROR_INVALID_PARAMETER},
+        {{{publisher, 0}}, 2, 4, {}, ERROR_ACCESS_DENIED},
+    };
     trusttest::ScriptedCatalogs script;
-    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier =
+    const qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier =
         trusttest::MakeVerifier(trusttest::ScriptedCatalogApi(script));
-    script.catalogs = {{Fixture(L"signed-stranger.exe"), 0}};
-    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 3), 3u);
-    EXPECT_TRUE(script.tried.empty());
-    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 2), 1u);
-    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 4), 3u);  // the stranger's names
-    script.catalogs = {{Fixture(L"signed-publisher.exe"), 0}};
-    EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 4), 1u);
-    EXPECT_EQ(script.contextsHeld, 0);
-
+    const std::wstring unsignedFile = Fixture(L"unsigned.exe");
+    for (const Case& c : cases) {
+        script = {};
+        script.catalogs = c.catalogs;
+        script.hashError = c.hashError;
+        script.failInfoAt = c.failInfoAt;
+        EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), c.level), c.expected)
+            << "case " << &c - cases;
+        EXPECT_EQ(script.tried, c.tried);
+        EXPECT_EQ(script.memberTags, std::vector<std::wstring>(c.tried.size(), L"0A1BFF"));
+        EXPECT_EQ(script.contextsHeld, 0);
+    }
+    script = {};
     script.acquire = false;
     EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 1), 2u);
 }
 
 // The component's stored words: its answer stands unless marked unusable; without a working
-// component every file is fully verified.
+// component every file is fully verified, and on the attribute path neither a missing nor a
+// broken signature is made good by the signer's names, and catalogs count at level 3 too.
 TEST_F(Verifier, FileAttributeComponent) {
-    trusttest::ScriptedCatalogs script;
-    const qrLib::CatalogApi& catalogs = trusttest::ScriptedCatalogApi(script);
     struct Case {
         const wchar_t* variant;
         std::vector<std::pair<const wchar_t*, DWORD>> store;
         const wchar_t* file;
-        std::uint32_t level;
-        std::uint32_t expected;
+        std::uint32_t level, expected;
+        Catalogs catalogs = {};
+        bool systemComponent = false;
     };
     const Case cases[] = {
         {L"nofactory", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 1},
+        {L"good", {{L"unsigned.exe", 0x38}}, L"unsigned.exe", 4, 1, {}, true},
         {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
         {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
-        // No stored word: fully verified, and on the attribute path neither a missing nor a
-        // broken signature is made good by the signer's names.
         {L"good", {}, L"unsigned.exe", 3, 3},
         {L"good", {}, L"tampered.exe", 3, 3},
+        {L"good", {}, L"unsigned.exe", 3, 1, {{Fixture(L"signed-publisher.exe"), 0}}},
         {L"good", {{L"unsigned.exe", 0x1}}, L"unsigned.exe", 5, 3},
         {L"good", {{L"unsigned.exe", 0x8}, {L"ReaderState", 0}}, L"unsigned.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x8}, {L"Capabilities", 0x1}}, L"unsigned.exe", 3, 3},
     };
+    trusttest::ScriptedCatalogs script;
+    const qrLib::CatalogApi& catalogs = trusttest::ScriptedCatalogApi(script);
     for (const Case& c : cases) {
         wintest::DeleteTree(trusttest::kAttrStore);
         for (const auto& [name, value] : c.store) {
             wintest::SetDword(trusttest::kAttrStore, name, value);
         }
         trusttest::UseFileAttr(c.variant);
-        qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
-        EXPECT_EQ(verifier->VerifyFileW(Fixture(c.file).c_str(), c.level), c.expected)
+        script.catalogs = c.catalogs;
+        bool systemComponent = !c.systemComponent;
+        EXPECT_EQ(trusttest::MakeVerifier(catalogs)->VerifyFileW(Fixture(c.file).c_str(), c.level,
+                                                                 true, &systemComponent),
+                  c.expected)
             << "case " << &c - cases;
+        EXPECT_EQ(systemComponent, c.systemComponent) << "case " << &c - cases;
     }
-
-    // Without a stored word the attribute path searches the catalogs at level 3 too (the last
-    // case left the good component in place).
-    wintest::DeleteTree(trusttest::kAttrStore);
-    script.catalogs = {{Fixture(L"signed-publisher.exe"), 0}};
-    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = trusttest::MakeVerifier(catalogs);
-    EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 3), 1u);
-
-    // The system-component usage comes from the word.
-    wintest::SetDword(trusttest::kAttrStore, L"unsigned.exe", 0x38);
-    bool systemComponent = false;
-    EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 4, true, &systemComponent),
-              1u);
-    EXPECT_TRUE(systemComponent);
 }
 
-// A self-signed certificate whose subject carries the test publisher's names, the subject marker
-// as its unit, and `commonName` (its bytes as given, zeros too) as common name.
-win::unique_cert_context Certificate(const std::string& commonName) {
-    const std::pair<const char*, std::string> values[] = {
-        {szOID_COUNTRY_NAME, "ZZ"},
-        {szOID_STATE_OR_PROVINCE_NAME, "Test State"},
-        {szOID_LOCALITY_NAME, "Testville"},
-        {szOID_ORGANIZATION_NAME, "Zanthrex Test Publisher"},
-        {szOID_ORGANIZATIONAL_UNIT_NAME, "ZXT-SIGNING-MARKER"},
-        {szOID_COMMON_NAME, commonName},
-    };
-    CERT_RDN_ATTR attributes[6];
-    CERT_RDN rdns[6];
-    for (DWORD i = 0; i < 6; ++i) {
-        const std::string& text = values[i].second;
-        attributes[i] = {
-            const_cast<char*>(values[i].first),
-            static_cast<DWORD>(i == 5 ? CERT_RDN_IA5_STRING : CERT_RDN_PRINTABLE_STRING),
-            {static_cast<DWORD>(text.size()),
-             reinterpret_cast<BYTE*>(const_cast<char*>(text.data()))}};
-        rdns[i] = {1, &attributes[i]};
-    }
-    CERT_NAME_INFO name{6, rdns};
+// A self-signed certificate with the subject marker as common name and `unit` (its bytes as
+// given, zeros too) as organizational unit.
+win::unique_cert_context Certificate(std::string unit) {
+    std::string marker = "ZXT-SIGNING-MARKER";
+    CERT_RDN_ATTR attributes[] = {
+        {const_cast<char*>(szOID_COMMON_NAME),
+         CERT_RDN_IA5_STRING,
+         {static_cast<DWORD>(marker.size()), reinterpret_cast<BYTE*>(marker.data())}},
+        {const_cast<char*>(szOID_ORGANIZATIONAL_UNIT_NAME),
+         CERT_RDN_IA5_STRING,
+         {static_cast<DWORD>(unit.size()), reinterpret_cast<BYTE*>(unit.data())}}};
+    CERT_RDN rdns[] = {{1, &attributes[0]}, {1, &attributes[1]}};
+    CERT_NAME_INFO name{2, rdns};
     DWORD size = 0;
     EXPECT_TRUE(CryptEncodeObject(X509_ASN_ENCODING, X509_NAME, &name, nullptr, &size));
     std::vector<BYTE> encoded(size);
@@ -189,13 +177,14 @@ win::unique_cert_context Certificate(const std::string& commonName) {
         CertCreateSelfSignCertificate(0, &subject, 0, nullptr, nullptr, nullptr, nullptr, nullptr));
 }
 
+// The publisher's unit marker alone makes the signer the publisher's at level 3.
 TEST(SignerFields, ComparedWholeEvenPastAZero) {
     const std::pair<std::string, std::uint32_t> cases[] = {
-        {"Zanthrex Test Publisher", 1},
-        {std::string("Zanthrex Test Publisher\0.example", 32), 3},
+        {"Zanthrex Test Release Unit", 1},
+        {std::string("Zanthrex Test Release Unit\0.example", 35), 3},
     };
-    for (const auto& [commonName, expected] : cases) {
-        const win::unique_cert_context certificate = Certificate(commonName);
+    for (const auto& [unit, expected] : cases) {
+        const win::unique_cert_context certificate = Certificate(unit);
         ASSERT_TRUE(certificate) << GetLastError();
         bool systemComponent = false;
         bool driver = false;
@@ -203,7 +192,7 @@ TEST(SignerFields, ComparedWholeEvenPastAZero) {
         EXPECT_EQ(
             qrLib::CSignerChecks().Check(certificate.get(), 3, 1, systemComponent, driver, detail),
             expected)
-            << commonName.size();
+            << unit.size();
     }
 }
 
