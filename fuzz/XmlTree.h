@@ -1,10 +1,8 @@
 // An element tree and a cursor over it, standing in for the platform's document object on the host
-// side, and a reader that builds one from the well-formed XML text the unit tests write.
+// side: the fuzz targets decode trees from their input, the unit tests build them in place.
 #pragma once
 
-#include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,11 +15,6 @@ struct Node {
     std::vector<std::pair<std::u16string, std::u16string>> attributes;
     std::vector<Node> children;
 };
-
-// The document element of `text`: elements with quoted attributes (taken as written, no
-// entities), comments and text, blank text dropped as the platform's loader drops it. Null when
-// the text is not one element. Each byte is one character.
-std::unique_ptr<Node> Parse(std::string_view text);
 
 // The cursor is the path from the document element down to the current node.
 class CTreeDocument : public config::IConfigDocument {
