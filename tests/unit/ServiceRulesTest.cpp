@@ -28,7 +28,6 @@ TEST(StartWait, PollsATenthOfTheHintWithinBoundsAndGivesUpWithoutProgress) {
 
 TEST(ErrorText, SystemTextWithoutItsLineBreakAndTheCodeInHex) {
     EXPECT_EQ(ComposeErrorText("Access denied.\r\n", 5), "Access denied. (0x5)");
-    EXPECT_EQ(ComposeErrorText("", 5), "");
     EXPECT_EQ(ComposeErrorText(nullptr, 5), "");
 
     // 242 characters with the line break fit the 256-byte buffer; 243 do not.
