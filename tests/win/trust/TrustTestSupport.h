@@ -1,5 +1,5 @@
 // The scene of the trust tests under Wine: the signed fixtures, the test silo whose registry root
-// holds the path-expansion map and the trust policy, and a catalog table of the test's own.
+// holds the path-expansion map and the trust policy.
 #pragma once
 
 #include <windows.h>
@@ -7,12 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <vector>
 
 #include "../Registry.h"
 #include "qrlib/qrPathExpansion.h"
-#include "trust/CatalogApi.h"
-#include "trust/qrVerifyTrust.h"
 
 namespace trusttest {
 
@@ -39,30 +36,5 @@ protected:
     TrustScene();
     ~TrustScene() override;
 };
-
-// Catalog functions that answer from a script: `catalogs` list the file (each verifying with its
-// status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator
-// context, the catalog at `failInfoAt` has no readable information. Records the catalogs tried,
-// their member tags and the catalog contexts still held.
-struct ScriptedCatalogs {
-    struct Catalog {
-        std::wstring path;
-        LONG status;
-    };
-    bool acquire = true;
-    DWORD hashError = 0;
-    int failInfoAt = -1;
-    std::vector<Catalog> catalogs;
-
-    int contextsHeld = 0;
-    std::vector<std::wstring> tried;
-    std::vector<std::wstring> memberTags;
-};
-
-// The table that answers from `script` (one script at a time).
-const qrLib::CatalogApi& ScriptedCatalogApi(ScriptedCatalogs& script);
-
-// A verifier with the given catalog table, initialized; released by the owner.
-qrLib::qr_ptr<qrLib::IQrVerifyTrust> MakeVerifier(const qrLib::CatalogApi& catalogs);
 
 }  // namespace trusttest
