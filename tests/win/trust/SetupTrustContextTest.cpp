@@ -111,7 +111,6 @@ TEST_F(SetupTrust, ProviderFallsBackToThePrototypeNameThenToANewKeyset) {
         std::vector<std::wstring> messages;
     };
     const Case cases[] = {
-        {{notDefined, 0}, {{aes, 0xF0000000}, {prototype, 0xF0000000}}, {}},
         {{notDefined, badKeyset, 0},
          {{aes, 0xF0000000}, {prototype, 0xF0000000}, {prototype, 0xF0000008}},
          {}},
