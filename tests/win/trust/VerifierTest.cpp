@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "TrustTestSupport.h"
-#include "trust/FileAttrInterfaces.h"
 #include "trust/SignerChecks.h"
 #include "trust/qrVerifyTrustImpl.h"
 #include "trust/qrVerifyTrustPolicy.h"
@@ -153,9 +152,6 @@ TEST_F(Verifier, ArgumentsAndInterfaces) {
     EXPECT_EQ(verifier->VerifyFileA(ansi.c_str(), 3), 1u);
     EXPECT_EQ(verifier->VerifyFileW((L"C:\\" + std::wstring(32764, L'a')).c_str(), 3), 2u);
 
-    qrLib::qr_ptr<qrLib::IQrUnknown> base;
-    EXPECT_EQ(verifier->QueryInterface(qrLib::kIidFileAttrComponent, base.put_void()),
-              static_cast<qrLib::Status>(0x80010200));
     EXPECT_EQ(verifier->QueryInterface(qrLib::kIidQrUnknown, nullptr),
               static_cast<qrLib::Status>(0x80010203));
 }
@@ -315,9 +311,6 @@ TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
     qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
     ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
-    qrLib::qr_ptr<qrLib::IQrUnknown> other;
-    EXPECT_EQ(policy->QueryInterface(qrLib::kIidVerifyTrustAttributeCache, other.put_void()),
-              static_cast<qrLib::Status>(0x80010200));
     // No isolation registry root yet (no isolate.ini beside the test): on, and nothing written.
     EXPECT_TRUE(policy->IsTrustPolicyEnabled());
     EXPECT_FALSE(policy->SetTrustPolicy(false));
