@@ -6,10 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "../Registry.h"
+#include "qrlib/IsolationProfile.h"
 #include "qrlib/qrPathExpansion.h"
+#include "trust/RootCertificates.h"
 
 namespace trusttest {
 
@@ -22,19 +25,44 @@ const wintest::RegKey kMapKey{HKEY_LOCAL_MACHINE, kRoot + qrLib::qrPathExpansion
 // Where the file-attribute stand-in reads its stored words.
 const wintest::RegKey kAttrStore{HKEY_CURRENT_USER, L"Software\\YolTest\\FileAttr64", 0};
 
+// A Unix path of the build as Wine reaches it (drive Z:).
+inline std::wstring WinePath(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return L"Z:" + path;
+}
+
 // A signed fixture ("signed-publisher.exe" ...) by file name.
-std::wstring Fixture(const wchar_t* name);
+inline std::wstring Fixture(const wchar_t* name) {
+    return WinePath(YOL_TRUST_FIXTURE_DIR L"/") + name;
+}
+
 // Points the path-expansion map of the test silo at one FileAttr64.dll stand-in ("good" ...).
-void UseFileAttr(const wchar_t* variant);
+inline void UseFileAttr(const wchar_t* variant) {
+    wintest::SetString(kMapKey, L"ZanFileAttr64",
+                       WinePath(YOL_FILEATTR_FIXTURE_DIR L"/") + variant);
+}
 
 // Sets the process's isolation profile to the test silo (once).
-void UseTestSilo();
+inline void UseTestSilo() {
+    ASSERT_TRUE(qrLib::ProcessIsolation().Initialize(kSilo));
+}
 
 // In the test silo, with its registry root and the stored words removed before and after a test.
+// The test PKI's chain, which this executable embeds like the product, goes into the machine's
+// stores first (once), so that the publisher's signatures are trusted.
 class TrustScene : public ::testing::Test {
 protected:
-    TrustScene();
-    ~TrustScene() override;
+    TrustScene() {
+        static const HRESULT installed = InstallEmbeddedCertificates();
+        EXPECT_EQ(installed, S_OK);
+        UseTestSilo();
+        Clear();
+    }
+    ~TrustScene() override { Clear(); }
+    static void Clear() {
+        wintest::DeleteTree(kRootKey);
+        wintest::DeleteTree(kAttrStore);
+    }
 };
 
 }  // namespace trusttest
