@@ -209,7 +209,6 @@ TEST_F(Verifier, FileAttributeComponent) {
     };
     const Case cases[] = {
         {L"nofactory", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 3},
-        {L"good", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 1},
         {L"good", {{L"unsigned.exe", 0x38}}, L"unsigned.exe", 4, 1, {}, true},
         {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
         {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
