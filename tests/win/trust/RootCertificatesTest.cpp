@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr HRESULT kAccessDenied = static_cast<HRESULT>(0x80070005);
-
 win::unique_cert_context LoadPem(const char* name) {
     const std::string path = std::string("Z:") + YOL_TEST_PKI_DIR + "/" + name;
     const std::wstring widePath(path.begin(), path.end());
@@ -103,7 +101,7 @@ TEST_F(RootCertificates, TheOutdatedCertificateLeavesRootAndTheChainArrives) {
 // store.
 TEST_F(RootCertificates, StoresThatCannotBeOpenedAreReportedOnce) {
     FailOpens({0, 2});  // the deletion's ROOT and the install's CA
-    EXPECT_EQ(Refresh(), kAccessDenied);
+    EXPECT_EQ(Refresh(), static_cast<HRESULT>(0x80070005));
     const std::vector<std::wstring> messages = {
         L"Failed to delete certificate. HRESULT: 0x80070005",
         L"Failed to install certificate. HRESULT: 0x80070005"};
