@@ -1,18 +1,18 @@
 // The scene of the trust tests under Wine: the signed fixtures, the test silo whose registry root
-// holds the path-expansion map and the trust policy, and a catalog table of the test's own.
+// holds the path-expansion map and the trust policy.
 #pragma once
 
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "../Registry.h"
+#include "qrlib/IsolationProfile.h"
 #include "qrlib/qrPathExpansion.h"
-#include "trust/CatalogApi.h"
-#include "trust/qrVerifyTrust.h"
+#include "trust/RootCertificates.h"
 
 namespace trusttest {
 
@@ -25,44 +25,44 @@ const wintest::RegKey kMapKey{HKEY_LOCAL_MACHINE, kRoot + qrLib::qrPathExpansion
 // Where the file-attribute stand-in reads its stored words.
 const wintest::RegKey kAttrStore{HKEY_CURRENT_USER, L"Software\\YolTest\\FileAttr64", 0};
 
+// A Unix path of the build as Wine reaches it (drive Z:).
+inline std::wstring WinePath(std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return L"Z:" + path;
+}
+
 // A signed fixture ("signed-publisher.exe" ...) by file name.
-std::wstring Fixture(const wchar_t* name);
+inline std::wstring Fixture(const wchar_t* name) {
+    return WinePath(YOL_TRUST_FIXTURE_DIR L"/") + name;
+}
+
 // Points the path-expansion map of the test silo at one FileAttr64.dll stand-in ("good" ...).
-void UseFileAttr(const wchar_t* variant);
+inline void UseFileAttr(const wchar_t* variant) {
+    wintest::SetString(kMapKey, L"ZanFileAttr64",
+                       WinePath(YOL_FILEATTR_FIXTURE_DIR L"/") + variant);
+}
 
 // Sets the process's isolation profile to the test silo (once).
-void UseTestSilo();
+inline void UseTestSilo() {
+    ASSERT_TRUE(qrLib::ProcessIsolation().Initialize(kSilo));
+}
 
 // In the test silo, with its registry root and the stored words removed before and after a test.
+// The test PKI's chain, which this executable embeds like the product, goes into the machine's
+// stores first (once), so that the publisher's signatures are trusted.
 class TrustScene : public ::testing::Test {
 protected:
-    TrustScene();
-    ~TrustScene() override;
+    TrustScene() {
+        static const HRESULT installed = InstallEmbeddedCertificates();
+        EXPECT_EQ(installed, S_OK);
+        UseTestSilo();
+        Clear();
+    }
+    ~TrustScene() override { Clear(); }
+    static void Clear() {
+        wintest::DeleteTree(kRootKey);
+        wintest::DeleteTree(kAttrStore);
+    }
 };
-
-// Catalog functions that answer from a script: `catalogs` list the file (each verifying with its
-// status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator
-// context, the catalog at `failInfoAt` has no readable information. Records the catalogs tried,
-// their member tags and the catalog contexts still held.
-struct ScriptedCatalogs {
-    struct Catalog {
-        std::wstring path;
-        LONG status;
-    };
-    bool acquire = true;
-    DWORD hashError = 0;
-    int failInfoAt = -1;
-    std::vector<Catalog> catalogs;
-
-    int contextsHeld = 0;
-    std::vector<std::wstring> tried;
-    std::vector<std::wstring> memberTags;
-};
-
-// The table that answers from `script` (one script at a time).
-const qrLib::CatalogApi& ScriptedCatalogApi(ScriptedCatalogs& script);
-
-// A verifier with the given catalog table, initialized; released by the owner.
-qrLib::qr_ptr<qrLib::IQrVerifyTrust> MakeVerifier(const qrLib::CatalogApi& catalogs);
 
 }  // namespace trusttest

@@ -1,23 +1,121 @@
 // The verifier against Wine's crypt32 and wintrust with files signed by the test PKI, scripted
-// catalogs, the file-attribute stand-ins, and a signer's name fields as crypt32 reads them.
+// catalogs, the file-attribute stand-ins, a signer's name fields as crypt32 reads them, and the
+// trust policy switch.
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "TrustTestSupport.h"
-#include "trust/FileAttrInterfaces.h"
 #include "trust/SignerChecks.h"
+#include "trust/qrVerifyTrustImpl.h"
+#include "trust/qrVerifyTrustPolicy.h"
 #include "trust/qrVerifyTrustStatic.h"
 
 namespace {
 
 using trusttest::Fixture;
-using Catalogs = std::vector<trusttest::ScriptedCatalogs::Catalog>;
+
+// Catalog functions that answer from g_script: `catalogs` list the file (each verifying with its
+// status), `hashError` (when not 0) fails the hash, `acquire` false fails the administrator
+// context, the catalog at `failInfoAt` has no readable information. Records the catalogs tried,
+// their member tags and the catalog contexts still held.
+struct Catalog {
+    std::wstring path;
+    LONG status;
+};
+using Catalogs = std::vector<Catalog>;
+struct Script {
+    bool acquire = true;
+    DWORD hashError = 0;
+    int failInfoAt = -1;
+    Catalogs catalogs;
+
+    int contextsHeld = 0;
+    std::vector<std::wstring> tried;
+    std::vector<std::wstring> memberTags;
+} g_script;
+
+// Each scripted function sets its error whether it fails or not: callers read it only on failure.
+BOOL WINAPI Acquire(HCATADMIN* admin) {
+    SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+    *admin = g_script.acquire ? reinterpret_cast<HCATADMIN>(0x1000) : nullptr;
+    return g_script.acquire;
+}
+
+BOOL WINAPI Release(HCATADMIN) {
+    return TRUE;
+}
+
+BOOL WINAPI CalcHash(HCATADMIN, HANDLE, DWORD* size, BYTE* hash) {
+    static const BYTE kHash[] = {0x0A, 0x1B, 0xFF};
+    SetLastError(g_script.hashError);
+    if (g_script.hashError != 0) {
+        return FALSE;
+    }
+    if (hash != nullptr) {
+        std::memcpy(hash, kHash, sizeof kHash);
+    }
+    *size = sizeof kHash;
+    return TRUE;
+}
+
+// Catalog contexts are the catalog's index + 1.
+HCATINFO WINAPI EnumCatalog(HCATADMIN, BYTE*, DWORD, DWORD, HCATINFO* previous) {
+    std::size_t next = 0;
+    if (previous != nullptr && *previous != nullptr) {
+        next = reinterpret_cast<std::size_t>(*previous);
+        --g_script.contextsHeld;  // handed over to this call, which releases it
+    }
+    if (next >= g_script.catalogs.size()) {
+        SetLastError(ERROR_NOT_FOUND);
+        return nullptr;
+    }
+    ++g_script.contextsHeld;
+    return reinterpret_cast<HCATINFO>(next + 1);
+}
+
+BOOL WINAPI CatalogInfo(HCATINFO catalog, CATALOG_INFO* info, DWORD) {
+    const std::size_t index = reinterpret_cast<std::size_t>(catalog) - 1;
+    if (static_cast<int>(index) == g_script.failInfoAt) {
+        SetLastError(ERROR_INVALID_DATA);
+        return FALSE;
+    }
+    lstrcpynW(info->wszCatalogFile, g_script.catalogs[index].path.c_str(), MAX_PATH);
+    return TRUE;
+}
+
+BOOL WINAPI ReleaseCatalog(HCATADMIN, HCATINFO, DWORD) {
+    --g_script.contextsHeld;
+    return TRUE;
+}
+
+LONG WINAPI VerifyTrust(HWND, GUID*, void* data) {
+    const auto* trust = static_cast<const WINTRUST_DATA*>(data);
+    const std::wstring catalog = trust->pCatalog->pcwszCatalogFilePath;
+    g_script.tried.push_back(catalog);
+    g_script.memberTags.push_back(trust->pCatalog->pcwszMemberTag);
+    for (const Catalog& entry : g_script.catalogs) {
+        if (entry.path == catalog) {
+            return entry.status;
+        }
+    }
+    return TRUST_E_NOSIGNATURE;
+}
+
+// A verifier over the scripted catalogs, initialized.
+qrLib::qr_ptr<qrLib::IQrVerifyTrust> ScriptedVerifier() {
+    static const qrLib::CatalogApi api = {Acquire,     Release,        CalcHash,   EnumCatalog,
+                                          CatalogInfo, ReleaseCatalog, VerifyTrust};
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(new qrLib::CVerifyTrust(api));
+    EXPECT_EQ(verifier->Initialize(true), 1u);
+    return verifier;
+}
 
 class Verifier : public trusttest::TrustScene {};
 
-// Damaged, unsigned and untrusted-root files are refused end to end; these answers differ per
-// level or show a check of this verifier's own (the twin, the missing file).
-TEST_F(Verifier, SignedFilesPerLevel) {
+// Damaged, unsigned, stranger's and untrusted-root files are refused end to end; these answers
+// differ per level or show a check of this verifier's own (the twin, the arguments).
+TEST_F(Verifier, AnswersPerLevelAndArgument) {
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
     ASSERT_EQ(verifier->Initialize(true), 1u);
     struct Case {
@@ -26,14 +124,12 @@ TEST_F(Verifier, SignedFilesPerLevel) {
     };
     const Case cases[] = {
         {L"signed-publisher.exe", {1, 1, 1, 1, 1}},
-        {L"signed-stranger.exe", {1, 1, 3, 3, 3}},
         // No code-signing usage, but the subject marker in its unit.
         {L"signed-marker.exe", {1, 1, 3, 3, 3}},
         // The publisher's organization, but accented letters in its common name.
         {L"signed-accented.exe", {1, 1, 3, 1, 3}},
         // A second certificate under the signer's issuer and serial, with the publisher's names.
         {L"signed-twin.exe", {4, 4, 4, 4, 4}},
-        {L"missing.exe", {2, 2, 2, 2, 2}},
     };
     for (const Case& c : cases) {
         for (std::uint32_t level = 1; level <= 5; ++level) {
@@ -41,11 +137,7 @@ TEST_F(Verifier, SignedFilesPerLevel) {
                 << c.file << " level " << level;
         }
     }
-}
 
-TEST_F(Verifier, ArgumentsAndInterfaces) {
-    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
-    ASSERT_EQ(verifier->Initialize(true), 1u);
     const std::wstring signedFile = Fixture(L"signed-publisher.exe");
     EXPECT_EQ(verifier->VerifyFileW(nullptr, 3), 5u);
     EXPECT_EQ(verifier->VerifyFileW(L"", 3), 5u);
@@ -54,15 +146,8 @@ TEST_F(Verifier, ArgumentsAndInterfaces) {
     const std::string ansi(signedFile.begin(), signedFile.end());
     EXPECT_EQ(verifier->VerifyFileA(ansi.c_str(), 3), 1u);
     EXPECT_EQ(verifier->VerifyFileW((L"C:\\" + std::wstring(32764, L'a')).c_str(), 3), 2u);
-    // Slots this program never uses refuse without looking.
-    EXPECT_EQ(verifier->VerifyCurrentProcess(3), 4u);
-
-    qrLib::qr_ptr<qrLib::IQrUnknown> base;
-    EXPECT_EQ(verifier->QueryInterface(qrLib::kIidFileAttrComponent, base.put_void()),
-              static_cast<qrLib::Status>(0x80010200));
     EXPECT_EQ(verifier->QueryInterface(qrLib::kIidQrUnknown, nullptr),
               static_cast<qrLib::Status>(0x80010203));
-    EXPECT_FALSE(verifier->GetRevocation());
 }
 
 // Catalogs are searched after a failed embedded check, except at level 3 off the attribute path.
@@ -92,23 +177,21 @@ TEST_F(Verifier, CatalogSearch) {
         {{{publisher, 0}}, 2, 3, {}, ERROR_INVALID_PARAMETER},
         {{{publisher, 0}}, 2, 4, {}, ERROR_ACCESS_DENIED},
     };
-    trusttest::ScriptedCatalogs script;
-    const qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier =
-        trusttest::MakeVerifier(trusttest::ScriptedCatalogApi(script));
+    const qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier = ScriptedVerifier();
     const std::wstring unsignedFile = Fixture(L"unsigned.exe");
     for (const Case& c : cases) {
-        script = {};
-        script.catalogs = c.catalogs;
-        script.hashError = c.hashError;
-        script.failInfoAt = c.failInfoAt;
+        g_script = {};
+        g_script.catalogs = c.catalogs;
+        g_script.hashError = c.hashError;
+        g_script.failInfoAt = c.failInfoAt;
         EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), c.level), c.expected)
             << "case " << &c - cases;
-        EXPECT_EQ(script.tried, c.tried);
-        EXPECT_EQ(script.memberTags, std::vector<std::wstring>(c.tried.size(), L"0A1BFF"));
-        EXPECT_EQ(script.contextsHeld, 0);
+        EXPECT_EQ(g_script.tried, c.tried);
+        EXPECT_EQ(g_script.memberTags, std::vector<std::wstring>(c.tried.size(), L"0A1BFF"));
+        EXPECT_EQ(g_script.contextsHeld, 0);
     }
-    script = {};
-    script.acquire = false;
+    g_script = {};
+    g_script.acquire = false;
     EXPECT_EQ(verifier->VerifyFileW(unsignedFile.c_str(), 1), 2u);
 }
 
@@ -126,7 +209,6 @@ TEST_F(Verifier, FileAttributeComponent) {
     };
     const Case cases[] = {
         {L"nofactory", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 3},
-        {L"good", {{L"unsigned.exe", 0x8}}, L"unsigned.exe", 3, 1},
         {L"good", {{L"unsigned.exe", 0x38}}, L"unsigned.exe", 4, 1, {}, true},
         {L"good", {{L"signed-publisher.exe", 0x7}}, L"signed-publisher.exe", 3, 3},
         {L"good", {{L"signed-publisher.exe", 0x40000}}, L"signed-publisher.exe", 3, 1},
@@ -137,18 +219,17 @@ TEST_F(Verifier, FileAttributeComponent) {
         {L"good", {{L"unsigned.exe", 0x8}, {L"ReaderState", 0}}, L"unsigned.exe", 3, 3},
         {L"good", {{L"unsigned.exe", 0x8}, {L"Capabilities", 0x1}}, L"unsigned.exe", 3, 3},
     };
-    trusttest::ScriptedCatalogs script;
-    const qrLib::CatalogApi& catalogs = trusttest::ScriptedCatalogApi(script);
     for (const Case& c : cases) {
         wintest::DeleteTree(trusttest::kAttrStore);
         for (const auto& [name, value] : c.store) {
             wintest::SetDword(trusttest::kAttrStore, name, value);
         }
         trusttest::UseFileAttr(c.variant);
-        script.catalogs = c.catalogs;
+        g_script = {};
+        g_script.catalogs = c.catalogs;
         bool systemComponent = !c.systemComponent;
-        EXPECT_EQ(trusttest::MakeVerifier(catalogs)->VerifyFileW(Fixture(c.file).c_str(), c.level,
-                                                                 true, &systemComponent),
+        EXPECT_EQ(ScriptedVerifier()->VerifyFileW(Fixture(c.file).c_str(), c.level, true,
+                                                  &systemComponent),
                   c.expected)
             << "case " << &c - cases;
         EXPECT_EQ(systemComponent, c.systemComponent) << "case " << &c - cases;
@@ -194,6 +275,55 @@ TEST(SignerFields, ComparedWholeEvenPastAZero) {
             expected)
             << unit.size();
     }
+}
+
+const std::wstring kPolicyKey = trusttest::kRoot + L"\\Quarry\\qrVerifyTrust";
+constexpr wchar_t kSwitch[] = L"AlternateTrustPolicy";
+
+// The trust policy switch "AlternateTrustPolicy" under the test silo's registry root: 3 for an
+// unsigned file while verification is on, 1 once it is off.
+std::uint32_t VerifyUnsigned() {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    EXPECT_EQ(verifier->Initialize(true), 1u);
+    return verifier->VerifyFileW(trusttest::Fixture(L"unsigned.exe").c_str(), 3);
+}
+
+TEST_F(Verifier, UnreadablePolicySwitchLeavesVerificationOn) {
+    wintest::SetString({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, L"0");
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    // The 64-bit view is not read.
+    wintest::SetDword({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_64KEY}, kSwitch, 0);
+    wintest::SetDword({HKEY_LOCAL_MACHINE, kPolicyKey, KEY_WOW64_32KEY}, kSwitch, 1);
+    EXPECT_EQ(VerifyUnsigned(), 3u);
+    wintest::DeleteTree({HKEY_LOCAL_MACHINE, trusttest::kRoot, KEY_WOW64_64KEY});
+}
+
+// Turns verification off for the rest of the process: run on its own (ctest
+// "trust_win_policy_off").
+TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> verifier(qrLib::CreateVerifyTrust());
+    qrLib::qr_ptr<qrLib::IQrVerifyTrustPolicy> policy;
+    ASSERT_EQ(verifier->QueryInterface(qrLib::kIidVerifyTrustPolicy, policy.put_void()), 0x10000);
+    // No isolation registry root yet (no isolate.ini beside the test): on, and nothing written.
+    EXPECT_TRUE(policy->IsTrustPolicyEnabled());
+    EXPECT_FALSE(policy->SetTrustPolicy(false));
+
+    trusttest::UseTestSilo();
+    ASSERT_TRUE(policy->SetTrustPolicy(false));
+    EXPECT_EQ(VerifyUnsigned(), 1u);
+    // The enabled switch is fixed at Initialize, which this verifier never ran.
+    EXPECT_EQ(verifier->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
+    // Switched back on, it stays off for the rest of the process, before any argument check.
+    ASSERT_TRUE(policy->SetTrustPolicy(true));
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> later(qrLib::CreateVerifyTrust());
+    ASSERT_EQ(later->Initialize(true), 1u);
+    EXPECT_EQ(later->VerifyFileW(nullptr, 0), 1u);
+    // A verifier that does not apply the policy stays on.
+    qrLib::qr_ptr<qrLib::IQrVerifyTrust> unpoliced(qrLib::CreateVerifyTrust());
+    ASSERT_EQ(unpoliced->Initialize(false), 1u);
+    EXPECT_EQ(unpoliced->VerifyFileW(L"C:\\no\\such\\file.exe", 3), 2u);
+
+    wintest::DeleteTree(trusttest::kRootKey);
 }
 
 }  // namespace
