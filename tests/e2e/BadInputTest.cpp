@@ -60,7 +60,7 @@ TEST_P(BadInput, EndsClearly) {
     EXPECT_EQ(0, _wspawnl(_P_WAIT, agent.c_str(), L"yolinst", L"-start", nullptr));
     ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000)) << "run not ended";
     EXPECT_EQ(2u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolSetupStatus"));
-    EXPECT_EQ(c.runs, Record().runs);
+    EXPECT_EQ(c.runs, Record(m_folder).runs);
     if (!c.middle.empty()) {
         EXPECT_TRUE(ContainsInOrder(
             ReadLog(m_folder),

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
@@ -15,54 +13,14 @@
 namespace e2e {
 namespace {
 
-// Starts `exe` with one argument without waiting for it; null when it cannot.
-win::unique_handle Launch(const std::string& exe, const char* argument) {
-    std::string commandLine = "\"" + exe + "\" " + argument;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                   &startup, &info);
-    win::unique_handle thread(info.hThread);
-    return win::unique_handle(info.hProcess);
-}
-
-// The exit code of a launched command, STILL_ACTIVE when it did not end. The guard lies beyond
-// the 120 s a stop may wait for the run, so only a hang trips it.
-DWORD Finish(const win::unique_handle& process) {
-    DWORD code = STILL_ACTIVE;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 150000)) << "a command hangs";
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
-// How often the stand-in in `folder` ran to its end: it records its start only when it finishes.
-int SetupRuns(const std::string& folder) {
-    std::ifstream record(folder + "\\standin.record");
-    int runs = 0;
-    for (std::string line; std::getline(record, line);) {
-        runs += line.rfind("command_line=", 0) == 0;
-    }
-    return runs;
-}
-
 class Concurrency : public CAgentTest {
 protected:
-    // The agent and the signed stand-in, told to stay `runMs`, in `subfolder`; the agent's path.
-    std::string StageCopy(const std::string& subfolder, int runMs) const {
-        const std::string exe = StageAgent(subfolder, /*fastPoll=*/true);
-        std::filesystem::copy_file(g_inputs.standin, Folder(exe) + "\\setup.exe");
-        std::ofstream(Folder(exe) + "\\standin.ini")
-            << "[standin]\nresult=7\nrun_ms=" << runMs << "\n";
-        return exe;
-    }
-
     // The one run of the service from `folder` has ended in full: one setup ran to its end and its
     // result is recorded, the service removed itself and no agent process is left.
     static void ExpectOneCompleteRun(const std::string& folder) {
         EXPECT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000));
         EXPECT_TRUE(WaitUntil([] { return CountProcesses("yolinst.exe") == 0; }));
-        EXPECT_EQ(1, SetupRuns(folder));
+        EXPECT_EQ(1, Record(folder).runs);
         const Lines log = ReadLog(folder);
         EXPECT_EQ(1, std::count(log.begin(), log.end(), "<ServiceStart>To begin the service"));
         EXPECT_EQ(2u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolSetupStatus"));
@@ -72,7 +30,7 @@ protected:
 
 // The SCM starts the service once; the start command that loses neither waits forever nor fails.
 TEST_F(Concurrency, TwoStartsAtOnceRunSetupOnce) {
-    const std::string exe = StageCopy("", 0);
+    const std::string exe = Stage({"7", 0}, /*fastPoll=*/true);
     Install(exe);
     const win::unique_handle first = Launch(exe, "-start"), second = Launch(exe, "-start");
     EXPECT_EQ(0u, Finish(first));
@@ -87,7 +45,7 @@ TEST_F(Concurrency, TwoStartsAtOnceRunSetupOnce) {
 class StopAtEveryStage : public Concurrency, public testing::WithParamInterface<int> {};
 
 TEST_P(StopAtEveryStage, NeitherHangsNorCutsTheRunShort) {
-    const std::string exe = StageCopy("", 1000);
+    const std::string exe = Stage({"7", 1000}, /*fastPoll=*/true);
     Install(exe);
     const win::unique_handle start = Launch(exe, "-start");
     if (GetParam() < 0) {
@@ -107,25 +65,6 @@ INSTANTIATE_TEST_SUITE_P(Delays, StopAtEveryStage, testing::Values(0, 100, 300, 
                                                    : "After" + std::to_string(info.param) + "ms";
                          });
 
-// Two copies of the agent, each beside its own staged package. While the first runs, the second
-// can neither take the registration over nor start; once the first has removed itself it can.
-TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
-    const std::string first = StageCopy("first", 2000), second = StageCopy("second", 0);
-    Install(first);
-    ASSERT_EQ(0u, Execute(first, "-start"));
-    EXPECT_EQ(0u, Execute(second, "-install"));
-    EXPECT_EQ(0u, Execute(second, "-start"));
-    EXPECT_TRUE(
-        ContainsInOrder(ReadLog(Folder(second)),
-                        {"<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
-                         "<mfn_StartService> Create Mutex of yolinstall_exist failed."}));
-    ExpectOneCompleteRun(Folder(first));
-
-    Install(second);
-    EXPECT_EQ(0u, Execute(second, "-start"));
-    ExpectOneCompleteRun(Folder(second));
-}
-
 // The service's image path; empty when it cannot be read.
 std::string ImagePath() {
     win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_QUERY_CONFIG));
@@ -135,6 +74,27 @@ std::string ImagePath() {
     return service && QueryServiceConfigA(service.get(), config, sizeof buffer, &needed)
                ? config->lpBinaryPathName
                : "";
+}
+
+// Two copies of the agent, each beside its own staged package. While the first runs, the second
+// can neither take the registration over nor start; once the first has removed itself it can.
+TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
+    const std::string first = Stage({"7", 2000}, true, "first"),
+                      second = Stage({"7"}, true, "second");
+    Install(first);
+    ASSERT_EQ(0u, Execute(first, "-start"));
+    EXPECT_EQ(0u, Execute(second, "-install"));
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    EXPECT_EQ("\"" + first + "\"", ImagePath());
+    EXPECT_TRUE(
+        ContainsInOrder(ReadLog(Folder(second)),
+                        {"<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
+                         "<mfn_StartService> Create Mutex of yolinstall_exist failed."}));
+    ExpectOneCompleteRun(Folder(first));
+
+    Install(second);
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    ExpectOneCompleteRun(Folder(second));
 }
 
 // Install and uninstall from two copies launched together, over and over, through both the first
