@@ -1,6 +1,5 @@
-// Staging folders and setup.exe files the agent cannot use as they are: each run ends with a clear
-// outcome (setup runs and succeeds, or it never runs and the run fails with its reason logged) and
-// ends properly, never half-way.
+// Staging folders and setup.exe files the agent cannot use as they are: setup runs and succeeds,
+// or it never runs and the run fails with its reason logged; never half-way.
 #include <windows.h>
 #include <process.h>
 

@@ -58,10 +58,8 @@ Lines ReadLog(const std::string& directory) {
         }
         if (std::regex_search(line, stamp)) {
             records.push_back(std::regex_replace(line.substr(19), clock, "$1hh:mm:ss$2"));
-        } else if (!records.empty() && records.back().rfind("<no stamp>", 0) != 0) {
+        } else if (!records.empty()) {
             records.back() += "\n" + line;
-        } else {
-            records.push_back("<no stamp>" + line);
         }
     }
     return records;
@@ -129,14 +127,6 @@ bool ServiceExists(const char* name) {
     win::unique_schandle manager = OpenManager();
     win::unique_schandle service(OpenServiceA(manager.get(), name, SERVICE_QUERY_STATUS));
     return service || GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST;
-}
-
-void InstallClientService() {
-    ASSERT_TRUE(win::unique_schandle(CreateServiceA(
-        OpenManager().get(), kClientService, kClientService, SERVICE_ALL_ACCESS,
-        SERVICE_WIN32_OWN_PROCESS, SERVICE_DEMAND_START, SERVICE_ERROR_NORMAL,
-        "C:\\windows\\system32\\notepad.exe", nullptr, nullptr, nullptr, nullptr, nullptr)))
-        << "CreateService: " << GetLastError();
 }
 
 int CountProcesses(const char* name) {

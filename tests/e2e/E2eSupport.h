@@ -1,7 +1,7 @@
 // The end-to-end tier: run the real yolinst.exe, read its debug log back, and look at the registry
 // and the Service Control Manager the way the product's users would. Every test starts from a
-// machine without the agent's service, the client's service, the product's registry keys or the
-// result marker, and a fresh folder whose name has a space, for the agent under test.
+// machine without the agent's service, the client's service (which a test may install), the
+// product's registry keys or the result marker, and a fresh folder whose name has a space.
 #pragma once
 
 #include <windows.h>
@@ -52,7 +52,7 @@ inline DWORD Execute(const std::string& exe, const char* argument) {
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 
 // The records of "yolinst.log" in `directory`, stamps removed; a record's unstamped further lines
-// joined to it with "\n"; a record without a well-formed stamp kept with "<no stamp>" in front.
+// joined to it with "\n".
 Lines ReadLog(const std::string& directory);
 // Whether `wanted` appears in `log` in this order, other writers' lines standing between; the
 // failure names the first line out of place and shows the log.
@@ -76,8 +76,6 @@ std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const ch
 win::unique_schandle OpenManager();
 // False only once the SCM answers that the service does not exist (not while marked for delete).
 bool ServiceExists(const char* name);
-// Installs the management client's service (a stand-in image), which every test's cleanup removes.
-void InstallClientService();
 // How many processes of this Wine prefix run the image `name`.
 int CountProcesses(const char* name);
 
