@@ -73,8 +73,7 @@ std::string ImagePath() {
                : "";
 }
 
-// Two copies of the agent, each beside its own staged package. While the first runs, the second
-// can neither take the registration over nor start.
+// While the first copy runs, a second beside its own package can neither take over nor start.
 TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
     const std::string first = Stage({"7", 2000}, /*fastPoll=*/true, "first"),
                       second = Stage({"7"}, /*fastPoll=*/true, "second");

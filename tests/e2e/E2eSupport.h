@@ -28,7 +28,6 @@ constexpr char kService[] = "Yolinst";
 constexpr char kClientService[] = "yolService";
 constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
 constexpr char kMarkerKey[] = "RUZIDUZU\\{DCCB9E52-6A84A746}";
-constexpr char kAgentName[] = "Zanthrex Auto-upgrade Agent";
 // What a header record reads as once its clock time is masked.
 constexpr char kHeader[] = "====== YolInst starts at hh:mm:ss======";
 

@@ -82,8 +82,7 @@ TEST_F(ServiceLifecycle, InstallAndReinstall) {
         ReadLog(Folder(second)));
 }
 
-// The executable carries what installers and the product marker look for: an asInvoker manifest,
-// the product marker (a 32-bit 1, then 3) and a version block describing the agent.
+// What installers and the product marker look for; the marker is a 32-bit 1, then 3.
 TEST(Executable, CarriesManifestMarkerAndVersion) {
     win::unique_hmodule image(
         LoadLibraryExA(g_inputs.product.c_str(), nullptr,
@@ -106,7 +105,7 @@ TEST(Executable, CarriesManifestMarkerAndVersion) {
     UINT length = 0;
     ASSERT_TRUE(VerQueryValueA(version.data(), "\\StringFileInfo\\040904b0\\FileDescription",
                                reinterpret_cast<void**>(&description), &length));
-    EXPECT_STREQ(kAgentName, description);
+    EXPECT_STREQ("Zanthrex Auto-upgrade Agent", description);
 }
 
 // The product ships without its symbol table; a debug link names the symbol file kept beside it.
@@ -125,9 +124,8 @@ TEST(Executable, ShipsStrippedWithADebugLink) {
     EXPECT_TRUE(std::ifstream(g_inputs.product + ".debug").good());
 }
 
-// The start command's failures, against a stand-in service that stays start pending at one check
-// point with a short wait hint; -stop of the stopped service does nothing, and -uninstall stops
-// the running one and removes it.
+// Against a stand-in service stuck start pending at one check point; -stop of the stopped service
+// does nothing.
 TEST_F(ServiceLifecycle, StartFailuresAndUninstallOfARunningService) {
     const std::string exe = StageAgent();
     EXPECT_EQ(0u, Execute(exe, "-start"));  // nothing installed
