@@ -12,7 +12,6 @@
 // Section, key and default value.
 constexpr const char16_t* kQueries[][3] = {
     {u"isolation", u"silo", u""},
-    {u"isolation", u"reghive", u"Software\\Zanthrex\\Isolation"},
     {u" [Isolation] ", u"\tSILO ", u"d"},
     {u"", u"", u"d"},
 };

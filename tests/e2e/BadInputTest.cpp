@@ -1,6 +1,5 @@
-// Staging folders and setup.exe files the agent cannot use as they are: each run ends with a clear
-// outcome (setup runs and succeeds, or it never runs and the run fails with its reason logged) and
-// ends properly, never half-way.
+// Staging folders and setup.exe files the agent cannot use as they are: setup runs and succeeds,
+// or it never runs and the run fails with its reason logged; never half-way.
 #include <windows.h>
 #include <process.h>
 
@@ -60,7 +59,7 @@ TEST_P(BadInput, EndsClearly) {
     EXPECT_EQ(0, _wspawnl(_P_WAIT, agent.c_str(), L"yolinst", L"-start", nullptr));
     ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000)) << "run not ended";
     EXPECT_EQ(2u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolSetupStatus"));
-    EXPECT_EQ(c.runs, Record().runs);
+    EXPECT_EQ(c.runs, Record(m_folder).runs);
     if (!c.middle.empty()) {
         EXPECT_TRUE(ContainsInOrder(
             ReadLog(m_folder),

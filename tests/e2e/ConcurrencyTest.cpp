@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 
@@ -15,54 +13,13 @@
 namespace e2e {
 namespace {
 
-// Starts `exe` with one argument without waiting for it; null when it cannot.
-win::unique_handle Launch(const std::string& exe, const char* argument) {
-    std::string commandLine = "\"" + exe + "\" " + argument;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info = {};
-    CreateProcessA(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                   &startup, &info);
-    win::unique_handle thread(info.hThread);
-    return win::unique_handle(info.hProcess);
-}
-
-// The exit code of a launched command, STILL_ACTIVE when it did not end. The guard lies beyond
-// the 120 s a stop may wait for the run, so only a hang trips it.
-DWORD Finish(const win::unique_handle& process) {
-    DWORD code = STILL_ACTIVE;
-    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 150000)) << "a command hangs";
-    GetExitCodeProcess(process.get(), &code);
-    return code;
-}
-
-// How often the stand-in in `folder` ran to its end: it records its start only when it finishes.
-int SetupRuns(const std::string& folder) {
-    std::ifstream record(folder + "\\standin.record");
-    int runs = 0;
-    for (std::string line; std::getline(record, line);) {
-        runs += line.rfind("command_line=", 0) == 0;
-    }
-    return runs;
-}
-
 class Concurrency : public CAgentTest {
 protected:
-    // The agent and the signed stand-in, told to stay `runMs`, in `subfolder`; the agent's path.
-    std::string StageCopy(const std::string& subfolder, int runMs) const {
-        const std::string exe = StageAgent(subfolder, /*fastPoll=*/true);
-        std::filesystem::copy_file(g_inputs.standin, Folder(exe) + "\\setup.exe");
-        std::ofstream(Folder(exe) + "\\standin.ini")
-            << "[standin]\nresult=7\nrun_ms=" << runMs << "\n";
-        return exe;
-    }
-
-    // The one run of the service from `folder` has ended in full: one setup ran to its end and its
-    // result is recorded, the service removed itself and no agent process is left.
+    // The one run of the service from `folder` ended in full, and the service removed itself.
     static void ExpectOneCompleteRun(const std::string& folder) {
         EXPECT_TRUE(WaitUntil([] { return !ServiceExists(kService); }, 60000));
         EXPECT_TRUE(WaitUntil([] { return CountProcesses("yolinst.exe") == 0; }));
-        EXPECT_EQ(1, SetupRuns(folder));
+        EXPECT_EQ(1, Record(folder).runs);
         const Lines log = ReadLog(folder);
         EXPECT_EQ(1, std::count(log.begin(), log.end(), "<ServiceStart>To begin the service"));
         EXPECT_EQ(2u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "YolSetupStatus"));
@@ -72,7 +29,7 @@ protected:
 
 // The SCM starts the service once; the start command that loses neither waits forever nor fails.
 TEST_F(Concurrency, TwoStartsAtOnceRunSetupOnce) {
-    const std::string exe = StageCopy("", 0);
+    const std::string exe = Stage({"7", 0}, /*fastPoll=*/true);
     Install(exe);
     const win::unique_handle first = Launch(exe, "-start"), second = Launch(exe, "-start");
     EXPECT_EQ(0u, Finish(first));
@@ -80,14 +37,12 @@ TEST_F(Concurrency, TwoStartsAtOnceRunSetupOnce) {
     ExpectOneCompleteRun(m_folder);
 }
 
-// A stop request at every stage, as the delays after the start command fall here: before the SCM
-// starts the service, while its process comes up, during the run's one look for a stop request,
-// while it checks setup.exe, and once setup runs (-1). The run never gives way: setup runs to its
-// end, and only then does the service stop.
+// A stop request after each delay falls before the SCM starts the service, while it comes up, in
+// the run's one look for a stop, while it checks setup.exe, and once setup runs (-1).
 class StopAtEveryStage : public Concurrency, public testing::WithParamInterface<int> {};
 
 TEST_P(StopAtEveryStage, NeitherHangsNorCutsTheRunShort) {
-    const std::string exe = StageCopy("", 1000);
+    const std::string exe = Stage({"7", 1000}, /*fastPoll=*/true);
     Install(exe);
     const win::unique_handle start = Launch(exe, "-start");
     if (GetParam() < 0) {
@@ -107,25 +62,6 @@ INSTANTIATE_TEST_SUITE_P(Delays, StopAtEveryStage, testing::Values(0, 100, 300, 
                                                    : "After" + std::to_string(info.param) + "ms";
                          });
 
-// Two copies of the agent, each beside its own staged package. While the first runs, the second
-// can neither take the registration over nor start; once the first has removed itself it can.
-TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
-    const std::string first = StageCopy("first", 2000), second = StageCopy("second", 0);
-    Install(first);
-    ASSERT_EQ(0u, Execute(first, "-start"));
-    EXPECT_EQ(0u, Execute(second, "-install"));
-    EXPECT_EQ(0u, Execute(second, "-start"));
-    EXPECT_TRUE(
-        ContainsInOrder(ReadLog(Folder(second)),
-                        {"<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
-                         "<mfn_StartService> Create Mutex of yolinstall_exist failed."}));
-    ExpectOneCompleteRun(Folder(first));
-
-    Install(second);
-    EXPECT_EQ(0u, Execute(second, "-start"));
-    ExpectOneCompleteRun(Folder(second));
-}
-
 // The service's image path; empty when it cannot be read.
 std::string ImagePath() {
     win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_QUERY_CONFIG));
@@ -137,9 +73,23 @@ std::string ImagePath() {
                : "";
 }
 
-// Install and uninstall from two copies launched together, over and over, through both the first
-// install and the takeover of an existing registration: both end, and the service is either
-// registered for one of the two or gone.
+// While the first copy runs, a second beside its own package can neither take over nor start.
+TEST_F(Concurrency, SecondStagingFolderWaitsForTheFirstsRun) {
+    const std::string first = Stage({"7", 2000}, /*fastPoll=*/true, "first"),
+                      second = Stage({"7"}, /*fastPoll=*/true, "second");
+    Install(first);
+    ASSERT_EQ(0u, Execute(first, "-start"));
+    EXPECT_EQ(0u, Execute(second, "-install"));
+    EXPECT_EQ(0u, Execute(second, "-start"));
+    EXPECT_EQ("\"" + first + "\"", ImagePath());
+    EXPECT_TRUE(
+        ContainsInOrder(ReadLog(Folder(second)),
+                        {"<mfn_Install>yolinst.exe is running, please stop and uninstall it first",
+                         "<mfn_StartService> Create Mutex of yolinstall_exist failed."}));
+    ExpectOneCompleteRun(Folder(first));
+}
+
+// Both the first install and the takeover of a registration race the uninstall.
 TEST_F(Concurrency, InstallRacingUninstallLeavesAConsistentRegistration) {
     const std::string copies[] = {StageAgent("a"), StageAgent("b")};
     const std::set<std::string> ours = {"", "\"" + copies[0] + "\"", "\"" + copies[1] + "\""};
@@ -152,8 +102,6 @@ TEST_F(Concurrency, InstallRacingUninstallLeavesAConsistentRegistration) {
         EXPECT_EQ(ServiceExists(kService), !image.empty());
         EXPECT_EQ(1u, ours.count(image)) << image;
     }
-    EXPECT_EQ(0u, Execute(copies[0], "-uninstall"));
-    EXPECT_TRUE(WaitUntil([] { return !ServiceExists(kService); }));
 }
 
 }  // namespace

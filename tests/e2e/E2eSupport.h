@@ -1,7 +1,7 @@
 // The end-to-end tier: run the real yolinst.exe, read its debug log back, and look at the registry
 // and the Service Control Manager the way the product's users would. Every test starts from a
-// machine without the agent's service, the client's service, the product's registry keys or the
-// result marker, and a fresh folder whose name has a space, for the agent under test.
+// machine without the agent's service, the client's service (which a test may install), the
+// product's registry keys or the result marker, and a fresh folder whose name has a space.
 #pragma once
 
 #include <windows.h>
@@ -28,30 +28,34 @@ constexpr char kService[] = "Yolinst";
 constexpr char kClientService[] = "yolService";
 constexpr char kLinkKey[] = "SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL\\ZxLink\\ZxLink";
 constexpr char kMarkerKey[] = "RUZIDUZU\\{DCCB9E52-6A84A746}";
-constexpr char kAgentName[] = "Zanthrex Auto-upgrade Agent";
 // What a header record reads as once its clock time is masked.
 constexpr char kHeader[] = "====== YolInst starts at hh:mm:ss======";
 
 // From the command line, as Windows paths: the product, its build that polls for setup's result
-// every millisecond, the stand-in setup.exe and the folder of ZanthrexBastion-<release>.msi.
+// every millisecond and the stand-in setup.exe.
 struct Inputs {
-    std::string product, fastPollProduct, standin, packages;
+    std::string product, fastPollProduct, standin;
 };
 extern Inputs g_inputs;
 
+// Starts `exe` with one argument (none when null) without waiting for it; null when it cannot.
+win::unique_handle Launch(const std::string& exe, const char* argument);
+// The exit code of a launched command, STILL_ACTIVE when it did not end. The guard lies beyond
+// the 120 s a stop may wait for the run, so only a hang trips it.
+DWORD Finish(const win::unique_handle& process);
 // Runs `exe` with one argument (none when null), waits for it to end and returns its exit code.
-DWORD Execute(const std::string& exe, const char* argument);
+inline DWORD Execute(const std::string& exe, const char* argument) {
+    return Finish(Launch(exe, argument));
+}
 // Polls `done` until it holds or `timeoutMs` has passed; returns its last answer.
 bool WaitUntil(const std::function<bool()>& done, DWORD timeoutMs = 30000);
 
 // The records of "yolinst.log" in `directory`, stamps removed; a record's unstamped further lines
-// joined to it with "\n"; a record without a well-formed stamp kept with "<no stamp>" in front.
+// joined to it with "\n".
 Lines ReadLog(const std::string& directory);
 // Whether `wanted` appears in `log` in this order, other writers' lines standing between; the
 // failure names the first line out of place and shows the log.
 testing::AssertionResult ContainsInOrder(const Lines& log, const Lines& wanted);
-// Waits until the log holds `last` in order, for writers nobody can wait for; returns the log.
-Lines WaitForLog(const std::string& directory, const Lines& last);
 // The lines of the service's run from `folder`, from its start to its first decision, then
 // `middle`, then the closing lines of a run that succeeded or failed.
 Lines RunLines(const std::string& folder, const Lines& middle, bool succeeded);
@@ -71,8 +75,6 @@ std::optional<DWORD> ReadDword(HKEY root, REGSAM view, const char* key, const ch
 win::unique_schandle OpenManager();
 // False only once the SCM answers that the service does not exist (not while marked for delete).
 bool ServiceExists(const char* name);
-// Installs the management client's service (a stand-in image), which every test's cleanup removes.
-void InstallClientService();
 // How many processes of this Wine prefix run the image `name`.
 int CountProcesses(const char* name);
 
@@ -93,14 +95,17 @@ protected:
     // Copies the agent (the product or its fast-poll build) with the debug switch into the
     // test's folder or a subfolder; its path.
     std::string StageAgent(const std::string& subfolder = "", bool fastPoll = false) const;
-    // The agent in the test's folder, with the stand-in setup.exe told what to do; its path.
-    std::string Stage(const Standin& standin, bool fastPoll = false) const;
-    // The stand-in's record: each key with the value of its last run, and how often it ran.
+    // The agent in the test's folder or a subfolder, with the stand-in setup.exe told what to do;
+    // its path.
+    std::string Stage(const Standin& standin, bool fastPoll = false,
+                      const std::string& subfolder = "") const;
+    // The record of the stand-in in `folder`: each key with the value of its last run, and how
+    // often it ran to its end.
     struct SetupRecord {
         std::map<std::string, std::string> last;
         int runs = 0;
     };
-    SetupRecord Record() const;
+    static SetupRecord Record(const std::string& folder);
     // Installs through the product and empties the log, so every later writer appends.
     static void Install(const std::string& exe);
     static std::string Folder(const std::string& exe) { return exe.substr(0, exe.rfind('\\')); }
