@@ -115,10 +115,10 @@ TEST_F(ServiceStatusTest, ServiceMainRunsOnlyAfterReportingRunning) {
 
     // Without an event source the error is still kept for the stopped report.
     g = Recorded();
-    g.reportError = ERROR_INVALID_HANDLE;
+    g.reportError = ERROR_NOT_ENOUGH_MEMORY;
     g.source = nullptr;
     RunServiceMain();
-    EXPECT_EQ(g.reports.at(1).dwWin32ExitCode, static_cast<DWORD>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(g.reports.at(1).dwWin32ExitCode, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
 }
 
 TEST_F(ServiceStatusTest, ServiceMainLogsExceptionsAndStillStops) {
