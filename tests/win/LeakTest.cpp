@@ -18,7 +18,6 @@ namespace {
 
 struct Usage {
     DWORD handles = 0;
-    DWORD probed = 0;
     SIZE_T privateBytes = 0;
 };
 
@@ -26,12 +25,12 @@ struct Usage {
 // charge is PagefileUsage (Wine leaves PrivateUsage at 0; Windows reports the same value in both).
 Usage Measure() {
     Usage usage;
-    GetProcessHandleCount(GetCurrentProcess(), &usage.handles);
-    for (ULONG_PTR value = 4; usage.handles == 0 && value < 0x40000; value += 4) {
-        DWORD flags = 0;
-        usage.probed += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
+    if (!GetProcessHandleCount(GetCurrentProcess(), &usage.handles) || usage.handles == 0) {
+        for (ULONG_PTR value = 4; value < 0x40000; value += 4) {
+            DWORD flags = 0;
+            usage.handles += GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags) != FALSE;
+        }
     }
-    usage.handles = usage.handles != 0 ? usage.handles : usage.probed;
     PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
     GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);

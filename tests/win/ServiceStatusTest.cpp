@@ -82,14 +82,6 @@ std::vector<DWORD> Fields(const SERVICE_STATUS& s) {
             s.dwWaitHint};
 }
 
-TEST_F(ServiceStatusTest, AnErrorWithoutEventSourceIsStillKept) {
-    g.source = nullptr;
-    SetLastError(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT);
-    LogServiceError("StartServiceCtrlDispatcher failed.");
-    EXPECT_EQ(LastServiceError(), static_cast<DWORD>(ERROR_FAILED_SERVICE_CONTROLLER_CONNECT));
-    EXPECT_EQ(g.calls, (Calls{{"register", "(local)", "Yolinst"}}));
-}
-
 std::vector<std::uint64_t> Fields(const TraceControlBlock& b) {
     return {b.registrationHandle, b.logger, b.flagsLength, b.level, b.options, b.flags};
 }
@@ -120,6 +112,13 @@ TEST_F(ServiceStatusTest, ServiceMainRunsOnlyAfterReportingRunning) {
     EXPECT_EQ(Fields(g.reports[1]), (std::vector<DWORD>{SERVICE_WIN32_OWN_PROCESS, SERVICE_STOPPED,
                                                         5, ERROR_INVALID_HANDLE, 0, 0, 0}));
     EXPECT_EQ(m_log.text, "");  // the run logs from its first step
+
+    // Without an event source the error is still kept for the stopped report.
+    g = Recorded();
+    g.reportError = ERROR_NOT_ENOUGH_MEMORY;
+    g.source = nullptr;
+    RunServiceMain();
+    EXPECT_EQ(g.reports.at(1).dwWin32ExitCode, static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
 }
 
 TEST_F(ServiceStatusTest, ServiceMainLogsExceptionsAndStillStops) {

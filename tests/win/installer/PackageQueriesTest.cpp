@@ -1,13 +1,11 @@
 // The version check against real packages and Wine's msi.dll, with sample releases installed in
-// this process for the length of one case; and the binary's entry point.
+// this process for the length of one case.
 #include <windows.h>
 #include <msi.h>
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -17,11 +15,12 @@
 
 namespace {
 
-std::string g_packageDir;
-
-// The sample package of `release` ("12.1.6860.6400", "NoUpgradeCode", ...) as a Windows path.
+// The sample package of `release` ("12.1.6860.6400", "NoUpgradeCode", ...); the test's
+// environment names their directory as a Windows path.
 std::string SamplePackage(const char* release) {
-    return g_packageDir + "\\ZanthrexBastion-" + release + ".msi";
+    const char* directory = std::getenv("YOL_SAMPLE_PACKAGES");
+    return std::string(directory != nullptr ? directory : "<YOL_SAMPLE_PACKAGES unset>") +
+           "\\ZanthrexBastion-" + release + ".msi";
 }
 
 // Sample releases installed for the lifetime of the object. Uninstalling one of several products
@@ -74,24 +73,3 @@ TEST(PackageInspection, TheHighestInstalledRelatedProductDecides) {
 }
 
 }  // namespace
-
-// --packages=<dir>: where the sample packages were built; a Unix path is reached through Wine's Z:
-// drive.
-int main(int argc, char** argv) {
-    testing::InitGoogleTest(&argc, argv);
-    static constexpr char kOption[] = "--packages=";
-    for (int i = 1; i < argc; ++i) {
-        if (std::strncmp(argv[i], kOption, sizeof kOption - 1) == 0) {
-            g_packageDir = argv[i] + sizeof kOption - 1;
-        }
-    }
-    if (g_packageDir.empty()) {
-        std::fprintf(stderr, "usage: %s --packages=<directory of the sample packages>\n", argv[0]);
-        return 2;
-    }
-    if (g_packageDir[0] == '/') {
-        g_packageDir = "Z:" + g_packageDir;
-    }
-    std::replace(g_packageDir.begin(), g_packageDir.end(), '/', '\\');
-    return RUN_ALL_TESTS();
-}
