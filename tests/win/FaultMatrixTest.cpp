@@ -7,6 +7,7 @@
 #include <msi.h>
 #include <msiquery.h>
 #include <objbase.h>
+#include <wintrust.h>
 
 #include <gtest/gtest.h>
 
@@ -311,8 +312,10 @@ const Row kRows[] = {
       kNotUpdated + "install options from config.xml - 0x001d",
       kNotUpdated + "reboot options from config.xml - 0x001d",
       kNotUpdated + "Feature options from config.xml - 0x001d"),
-    // Trust in setup.exe (a verdict against it is the end-to-end tampering's). The signed object
-    // is the second query: the first reads the embedded certificates.
+    // Trust in setup.exe: the verifier failing, and the signed object unreadable (the second
+    // query: the first reads the embedded certificates).
+    R(IMPORT("wintrust", WinVerifyTrust), Every(0x800B0100, 0x800B0100), kNoSetup,
+      "Trust verification for setup.exe failed", kReturned0),
     R(IMPORT("crypt32", CryptQueryObject), Nth(2, FALSE, 0x80092009), kNoSetup,
       "Setup path = {dir}\\setup.exe", "Trust verification for setup.exe failed", kReturned0),
     // Roots that cannot be refreshed leave the verification to the roots already there.
