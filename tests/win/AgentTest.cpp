@@ -16,11 +16,6 @@
 #include "qrlib/qrFile.h"
 #include "win/unique_any.h"
 
-// The result is there at the first poll here; the win_faults rows poll in vain.
-std::uint32_t ResultPollIntervalMs() {
-    return 1;
-}
-
 namespace {
 
 constexpr char kCmd[] = "C:\\windows\\system32\\cmd.exe";

@@ -10,10 +10,6 @@
 
 #include "InProcessRun.h"
 
-std::uint32_t ResultPollIntervalMs() {
-    return 1;
-}
-
 namespace {
 
 struct Usage {
