@@ -84,6 +84,10 @@ TEST_P(DecidedRun, FollowsTheHandshake) {
     EXPECT_EQ(c.runs, Record(m_folder).runs);
     EXPECT_EQ(c.runs == 1 ? std::optional<DWORD>(5) : std::nullopt, Link("YolInstResult", m_view));
     ExpectRun({c.decision}, c.succeeded);
+    const REGSAM other = m_view ^ (KEY_WOW64_32KEY | KEY_WOW64_64KEY);  // nothing in the other view
+    for (const char* name : {"LaunchSetup", "YolSetupStatus", "YolInstResult"}) {
+        EXPECT_FALSE(Link(name, other)) << name;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
