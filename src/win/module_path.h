@@ -13,8 +13,12 @@ namespace win {
 // and puts "?" or a look-alike ("a" for "ā") in its place, which names another file too.
 inline DWORD ModulePathA(char* path, DWORD size) {
     const DWORD length = GetModuleFileNameA(nullptr, path, size);
-    if (length == 0 || length >= size) {
+    if (length == 0) {
         return 0;  // the system has set the last error
+    }
+    if (length >= size) {
+        SetLastError(ERROR_INSUFFICIENT_BUFFER);  // older systems report a cut path as success
+        return 0;
     }
     wchar_t wide[1024], back[1024];
     const DWORD wideLength = GetModuleFileNameW(nullptr, wide, 1024);
