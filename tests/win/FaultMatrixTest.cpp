@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -23,15 +24,16 @@
 #include "InProcessRun.h"
 #include "Registry.h"
 #include "TempDir.h"
+#include "agent/LaunchProcess.h"
 #include "diagnostics/LogFile.h"
 #include "trust/RootCertificates.h"
 
 namespace {
 
 // What the selected calls do. A call is selected when one of its string arguments equals `match`
-// (any case), or always when `match` is empty; the selected calls numbered first .. first+count-1
-// (from 1) fail: they return `result` with `error` as last error, or, with `passThrough`, are made
-// and only report `error`.
+// (any case), or always when `match` is empty, and, with `from`, when that function made it; the
+// selected calls numbered first .. first+count-1 (from 1) fail: they return `result` with `error`
+// as last error, or, with `passThrough`, are made and only report `error`.
 struct Fault {
     const char* match;
     int first;
@@ -39,6 +41,7 @@ struct Fault {
     std::intptr_t result;
     DWORD error;
     bool passThrough;
+    const void* from = nullptr;
 };
 constexpr int kAll = 1 << 30;
 Fault Every(std::intptr_t result, DWORD error) {
@@ -53,6 +56,17 @@ Fault Named(const char* name, std::intptr_t result, DWORD error, int call = 0) {
 Fault Reports(const char* name, DWORD error) {
     return {name, 1, kAll, 0, error, true};
 }
+Fault From(const void* function, std::intptr_t result, DWORD error) {
+    return {"", 1, kAll, result, error, false, function};
+}
+
+// Whether the code at `address` belongs to the function that starts at `function`.
+bool Within(const void* address, const void* function) {
+    DWORD64 base = 0;
+    const RUNTIME_FUNCTION* entry =
+        RtlLookupFunctionEntry(reinterpret_cast<DWORD64>(address), &base, nullptr);
+    return entry != nullptr && base + entry->BeginAddress == reinterpret_cast<DWORD64>(function);
+}
 
 struct {
     Fault fault;
@@ -61,14 +75,15 @@ struct {
 } g_active;
 
 template <typename... A>
-bool Selected(A... arguments) {
+bool Selected(const void* caller, A... arguments) {
     const auto names = [](auto argument) {
         if constexpr (std::is_convertible_v<decltype(argument), const char*>) {
             return argument != nullptr && lstrcmpiA(argument, g_active.fault.match) == 0;
         }
         return false;
     };
-    if (*g_active.fault.match != '\0' && !(names(arguments) || ...)) {
+    if ((*g_active.fault.match != '\0' && !(names(arguments) || ...)) ||
+        (g_active.fault.from != nullptr && !Within(caller, g_active.fault.from))) {
         return false;
     }
     const int call = ++g_active.selected;
@@ -87,7 +102,7 @@ template <typename R, typename... A, int Id>
 struct Hook<R (*)(A...), Id> {
     static inline R (*original)(A...) = nullptr;
     static R Call(A... arguments) {
-        if (!Selected(arguments...)) {
+        if (!Selected(__builtin_return_address(0), arguments...)) {
             return original(arguments...);
         }
         if (g_active.fault.passThrough) {
@@ -271,6 +286,9 @@ const Row kRows[] = {
       kSetupRuns, "Create Mutex. Failed (ALREADY_EXISTS) ", kReturned0),
     R(IMPORT("kernel32", CreateProcessA), Every(FALSE, 2), kNoSetup,
       "YolInst: RunYolSetup returns code = -1", kCounted),
+    // No memory for the writable copy of setup's command line.
+    R(IMPORT("msvcrt", malloc), From(reinterpret_cast<void*>(&LaunchProcessAndWait), 0, 8),
+      kNoSetup, "YolInst: RunYolSetup returns code = -1", kCounted),
     // Status report, security attributes, storage path.
     R(TABLE("advapi32", SetServiceStatus, SystemCalls().setServiceStatus), Nth(1, FALSE, 6),
       kNoSetup, "<ServiceStart>Set up pending", kFailed),

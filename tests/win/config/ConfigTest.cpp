@@ -1,12 +1,14 @@
 // The configuration reader against Wine's msxml3 and the registry views, and the three option
 // parsers writing zudUvu.ini through Wine's profile functions.
 #include <windows.h>
+#include <msxml2.h>
 
 #include <gtest/gtest.h>
 
 #include <optional>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "../Registry.h"
 #include "../TempDir.h"
@@ -15,7 +17,9 @@
 #include "config/FeatureOptParser.h"
 #include "config/InstallOptParser.h"
 #include "config/RebootOptParser.h"
+#include "win/com_error.h"
 #include "win/unique_any.h"
+#include "win/unique_com.h"
 
 namespace {
 
@@ -144,6 +148,43 @@ TEST_F(ConfigTest, BadConfigFilesAreNotLoaded) {
         EXPECT_EQ(CConfigXMLParser(m_package.path().c_str()).GetInstallOption("N"), L"")
             << xml.size() << " bytes";
     }
+}
+
+HRESULT STDMETHODCALLTYPE OutOfMemory(IXMLDOMNode*, VARIANT_BOOL*) {
+    return E_OUTOFMEMORY;
+}
+
+// A DOM call that fails is not taken for a node that is not there: its HRESULT reaches the caller.
+// All elements of the platform's documents share one method table; its hasChildNodes (slot 22:
+// IUnknown's 3, IDispatch's 4, then the node's 16th method) fails meanwhile.
+TEST_F(ConfigTest, AFailingDomCallReachesTheCaller) {
+    WriteZudUvu("[PREDEFINED_YOL_CONFIG]\r\nPackageChecksum=P1\r\n");
+    WriteConfig("<c><ClientPackage Checksum='P1'><InstallationOption N='1'/></ClientPackage></c>");
+    CConfigXMLParser reader(m_package.path().c_str());
+    const win::com_initialization com(COINIT_MULTITHREADED);
+    CLSID documentClass{};
+    win::unique_com<IXMLDOMDocument> document;
+    win::unique_com<IXMLDOMElement> element;
+    ASSERT_EQ(CLSIDFromProgID(L"Msxml2.DOMDocument.3.0", &documentClass), S_OK);
+    ASSERT_EQ(CoCreateInstance(documentClass, nullptr, CLSCTX_INPROC_SERVER, IID_IXMLDOMDocument,
+                               reinterpret_cast<void**>(document.put())),
+              S_OK);
+    const win::unique_bstr name(SysAllocString(L"e"));
+    ASSERT_EQ(document.get()->createElement(name.get(), element.put()), S_OK);
+    void** slot = *reinterpret_cast<void***>(element.get()) + 22;
+    DWORD protection = 0;
+    ASSERT_TRUE(VirtualProtect(slot, sizeof *slot, PAGE_READWRITE, &protection));
+    void* const original = std::exchange(*slot, reinterpret_cast<void*>(&OutOfMemory));
+    HRESULT raised = S_OK;
+    try {
+        reader.GetInstallOption("N");
+    } catch (const win::com_error& error) {
+        raised = error.hr();
+    }
+    *slot = original;
+    VirtualProtect(slot, sizeof *slot, protection, &protection);
+    EXPECT_EQ(raised, E_OUTOFMEMORY);
+    EXPECT_EQ(reader.GetInstallOption("N"), L"1");
 }
 
 std::uint32_t RunFeatureParser(const std::string& directory) {
