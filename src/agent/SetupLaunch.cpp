@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <locale.h>
 #include <memory>
 
 #include "agent/CarryOptions.h"
@@ -22,6 +23,15 @@ struct TrustContextRelease {
     void operator()(SetupTrustContext* context) const { ReleaseSetupTrustContext(context); }
 };
 using TrustContextPtr = std::unique_ptr<SetupTrustContext, TrustContextRelease>;
+
+// The path for the pinned open, by the runtime's conversion in the ANSI code page: verification
+// and launch read the path in that code page, and in the runtime's default "C" locale bytes 0x80
+// to 0x9F (and every double-byte character) would name another file than the one they use.
+bool ToPinnedPath(const char* path, wchar_t (&wide)[MAX_PATH]) {
+    const win::unique_any<win::null_traits<_locale_t, &_free_locale>> ansi(
+        _create_locale(LC_CTYPE, ".ACP"));
+    return ansi && _mbstowcs_l(wide, path, MAX_PATH - 1, ansi.get()) != static_cast<size_t>(-1);
+}
 
 // Owns the notify mutex while setup runs: other processes, of other users too, can see that an
 // automatic upgrade is in progress. Released before the handle closes so nobody finds it abandoned.
@@ -60,9 +70,9 @@ int RunYolSetup(const char* storagePath, std::uint32_t callerPid) {
 
     // Held read-shared until the end: nobody can replace setup.exe between check and launch.
     wchar_t wideSetupPath[MAX_PATH] = {};
-    std::mbstowcs(wideSetupPath, setupPath, MAX_PATH - 1);
     qrLib::CFile setupFile;
-    if (!setupFile.Open(wideSetupPath, FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    if (!ToPinnedPath(setupPath, wideSetupPath) ||
+        !setupFile.Open(wideSetupPath, FILE_GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                         0, nullptr)) {
         YOL_LOG(
             "Failed to open a read-shared handle of setup.exe file. Cannot move ahead with "
