@@ -128,15 +128,9 @@ TEST_F(UpgradeRun, ConfiguredSetupRunsToItsEnd) {
                   " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"",
               record.last.at("command_line"));
     EXPECT_EQ(std::to_string(SW_HIDE), record.last.at("show_window"));
-    const Lines log = ReadLog(m_folder);
-    EXPECT_TRUE(ContainsInOrder(
-        log, {"-start", "<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent",
-              "Zanthrex Auto-upgrade Agent started.", "<mfn_StartService> End.",
-              "command line has been handled"}));
     EXPECT_TRUE(
-        ContainsInOrder(log, Lines{"Begin to call <mfn_Runservice>.",
-                                   "<DoNTService> Start Service Control Dispatcher."} +
-                                 RunLines(m_folder, {"<YolSetupResult>Yol Setup Code = 0"}, true)));
+        ContainsInOrder(ReadLog(m_folder), {"-start", "Zanthrex Auto-upgrade Agent started."}));
+    ExpectRun({"<YolSetupResult>Yol Setup Code = 0"}, true);
 }
 
 // A setup.exe that is not the publisher's as it signed it never runs, whatever was changed. The
