@@ -11,7 +11,7 @@
 
 class CFakeExpansionSource : public qrLib::IExpansionSource {
 public:
-    bool OpenMap() override { return m_mapOpens; }
+    bool OpenMap() override { return true; }
     bool ReadMapValue(const std::u16string& name, std::u16string& value) override {
         const auto found = m_map.find(name);
         if (found == m_map.end()) {
@@ -37,5 +37,4 @@ public:
     }
 
     std::map<std::u16string, std::u16string> m_map;  // names folded to lower case
-    bool m_mapOpens = true;
 };
