@@ -12,11 +12,11 @@ TEST(Identifier, ParsesOnlyTheBracedTextFormAndWritesIt) {
     const std::pair<const char16_t*, bool> cases[] = {
         {u"{4FDA34C1-9899-494C-A33D-72BA6BB0F4FD}", true},
         {u"{4fda34c1-9899-494c-a33d-72ba6bb0f4fd}", true},
-        {u"4FDA34C1-9899-494C-A33D-72BA6BB0F4FD", false},
-        {u"(4FDA34C1-9899-494C-A33D-72BA6BB0F4FD)", false},
+        {u"{4FDA34C1-9899-494C-A33D-72BA6BB0F4FD0}", false},
+        {u"(4FDA34C1-9899-494C-A33D-72BA6BB0F4FD}", false},
+        {u"{4FDA34C1-9899-494C-A33D-72BA6BB0F4FD)", false},
         {u"{4FDA34C1-9899-494C-A33D72BA6BB0F4FD0}", false},
         {u"{4FDA34C1-9899-494C-A33D-72BA6BB0F4FG}", false},
-        {u"", false},
     };
     for (const auto& [text, valid] : cases) {
         Identifier id = {1, 2, 3, {4}};
