@@ -141,7 +141,7 @@ TEST_F(Verifier, AnswersPerLevelAndArgument) {
     const std::wstring signedFile = Fixture(L"signed-publisher.exe");
     EXPECT_EQ(verifier->VerifyFileW(nullptr, 3), 5u);
     EXPECT_EQ(verifier->VerifyFileW(L"", 3), 5u);
-    EXPECT_EQ(verifier->VerifyFileW(signedFile.c_str(), 0), 5u);
+    EXPECT_EQ(verifier->VerifyFileW(Fixture(L"unsigned.exe").c_str(), 0), 5u);
     EXPECT_EQ(verifier->VerifyFileW((L"\"\\??\\" + signedFile + L"\"").c_str(), 3), 1u);
     const std::string ansi(signedFile.begin(), signedFile.end());
     EXPECT_EQ(verifier->VerifyFileA(ansi.c_str(), 3), 1u);
