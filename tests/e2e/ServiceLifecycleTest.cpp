@@ -19,13 +19,6 @@ Lines Command(const char* argument, const Lines& body) {
     return Lines{kHeader, argument} + body + Lines{"command line has been handled"};
 }
 
-const Lines kInstallLines =
-    Command("-install", {"<mfn_Install> Begin.", "<mfn_Install> Begin to install yolinst service.",
-                         "Zanthrex Auto-upgrade Agent installed.", "<mfn_Install> End."});
-const Lines kUninstallLines = Command(
-    "-uninstall",
-    {"<mfn_UnInstall> Begin.", "Zanthrex Auto-upgrade Agent removed.", "<mfn_UnInstall> End."});
-
 // The service's registration, one "name=value" line each; of the dependencies only the first.
 Lines Registration() {
     win::unique_schandle manager = OpenManager();
@@ -147,7 +140,10 @@ TEST_F(ServiceLifecycle, StartFailuresAndUninstallOfARunningService) {
     const Lines wanted =
         Command("-start", {"<mfn_StartService> Begin.", "OpenService failed - * (0x424)",
                            "<mfn_StartService> End."}) +
-        kInstallLines + Command("-stop", {}) +
+        Command("-install",
+                {"<mfn_Install> Begin.", "<mfn_Install> Begin to install yolinst service.",
+                 "Zanthrex Auto-upgrade Agent installed.", "<mfn_Install> End."}) +
+        Command("-stop", {}) +
         Command("-start",
                 {"<mfn_StartService> Begin.", "Starting Zanthrex Auto-upgrade Agent", ".",
                  "StartStatus - No progress made within the wait hint",
@@ -185,11 +181,13 @@ TEST_F(ServiceLifecycle, NoArgumentOutsideTheScmStillRemovesTheService) {
     ASSERT_TRUE(WaitUntil([] { return !ServiceExists(kService); }))
         << "the relaunched -uninstall did not remove the service";
 
-    const Lines expected = Lines{kHeader, "Begin to call <mfn_Runservice>.",
-                                 "<DoNTService> Start Service Control Dispatcher.",
-                                 "<DoNTService> Start Service Control Dispatcher Failed.",
-                                 "<mfn_Runservice> called."} +
-                           kUninstallLines;
+    const Lines expected =
+        Lines{kHeader, "Begin to call <mfn_Runservice>.",
+              "<DoNTService> Start Service Control Dispatcher.",
+              "<DoNTService> Start Service Control Dispatcher Failed.",
+              "<mfn_Runservice> called."} +
+        Command("-uninstall", {"<mfn_UnInstall> Begin.", "Zanthrex Auto-upgrade Agent removed.",
+                               "<mfn_UnInstall> End."});
     // The relaunched -uninstall may still be writing its last lines.
     WaitUntil([&] { return ReadLog(m_folder) == expected; });
     EXPECT_EQ(expected, ReadLog(m_folder));

@@ -10,10 +10,6 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Narrow(const std::u16string& text) {
-    return Bytes(text.begin(), text.end());
-}
-
 // The same text as a UTF-16LE file with its byte order mark.
 Bytes Utf16File(const std::u16string& text) {
     Bytes bytes = {0xFF, 0xFE};
@@ -41,7 +37,7 @@ TEST(IniReader, Utf16AndEightBitFilesGiveTheSameValues) {
         u"[general]\r\nsilo=wrong\r\n[Isolation]\r\nSILO = {0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}"
         u"\r\n[later]\r\nextra=found later\r\nk=v" +
         std::u16string(1, u'\0') + u"w\r\nz=1";
-    for (const Bytes& file : {Utf16File(profile), Narrow(profile)}) {
+    for (const Bytes& file : {Utf16File(profile), Bytes(profile.begin(), profile.end())}) {
         EXPECT_EQ(Read(file, u"isolation", u"silo"), u"{0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9}");
         EXPECT_EQ(Read(file, u"isolation", u"extra"), u"found later");  // headers don't end it
         EXPECT_EQ(Read(file, u"isolation", u"k"), u"v");

@@ -102,10 +102,9 @@ TEST_F(RootCertificates, TheOutdatedCertificateLeavesRootAndTheChainArrives) {
 TEST_F(RootCertificates, StoresThatCannotBeOpenedAreReportedOnce) {
     FailOpens({0, 2});  // the deletion's ROOT and the install's CA
     EXPECT_EQ(Refresh(), static_cast<HRESULT>(0x80070005));
-    const std::vector<std::wstring> messages = {
-        L"Failed to delete certificate. HRESULT: 0x80070005",
-        L"Failed to install certificate. HRESULT: 0x80070005"};
-    EXPECT_EQ(m_messages, messages);
+    EXPECT_EQ(m_messages,
+              (std::vector<std::wstring>{L"Failed to delete certificate. HRESULT: 0x80070005",
+                                         L"Failed to install certificate. HRESULT: 0x80070005"}));
     EXPECT_FALSE(InStore(L"ROOT", m_root.get()));
     EXPECT_EQ(Refresh(), 1);
     EXPECT_EQ(m_opens, (std::vector<std::wstring>{L"ROOT", L"ROOT", L"CA"}));
