@@ -21,8 +21,7 @@ Lines Command(const char* argument, const Lines& body) {
 
 // The service's registration, one "name=value" line each; of the dependencies only the first.
 Lines Registration() {
-    win::unique_schandle manager = OpenManager();
-    win::unique_schandle service(OpenServiceA(manager.get(), kService, SERVICE_QUERY_CONFIG));
+    win::unique_schandle service(OpenServiceA(OpenManager().get(), kService, SERVICE_QUERY_CONFIG));
     std::vector<char> config(8192), description(8192);
     auto* c = reinterpret_cast<QUERY_SERVICE_CONFIGA*>(config.data());
     auto* d = reinterpret_cast<SERVICE_DESCRIPTIONA*>(description.data());
@@ -73,6 +72,12 @@ TEST_F(ServiceLifecycle, InstallAndReinstall) {
         Command("-install", {"<mfn_Install> Begin.", "<mfn_Install> yolinst service already exist.",
                              "<mfn_Install> change service config.modify image path."}),
         ReadLog(Folder(second)));
+
+    // While a run holds its mutex, install keeps the attempt.
+    SetDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup", 1);
+    const win::unique_handle run(CreateMutexA(nullptr, FALSE, "YolInstall_exist"));
+    EXPECT_EQ(0u, Execute(first, "-install"));
+    EXPECT_EQ(1u, ReadDword(HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY, kLinkKey, "LaunchSetup"));
 }
 
 // What installers and the product marker look for; the marker is a 32-bit 1, then 3.
