@@ -120,9 +120,8 @@ TEST_F(UpgradeRun, ConfiguredSetupRunsToItsEnd) {
     Stage({"0", 1000});  // long enough for the start command to see the service running
     StartAndWaitForTheEnd();
 
-    const std::string setup = m_folder + "\\setup.exe";
     const SetupRecord record = Record(m_folder);
-    EXPECT_EQ("\"" + setup + "\" /w /s /v\"/qb!- /l*v C:\\logs\\zb.log YOLPID=" +
+    EXPECT_EQ("\"" + m_folder + "\\setup.exe\" /w /s /v\"/qb!- /l*v C:\\logs\\zb.log YOLPID=" +
                   std::to_string(GetCurrentProcessId()) +
                   " REBOOT=ReallySuppress IDCDEPLOYMENT=AutoUpgrade\"",
               record.last.at("command_line"));

@@ -108,12 +108,11 @@ TEST_F(ConfigTest, ReaderIdentifiesThePackageFromZudUvu) {
 
 TEST_F(ConfigTest, ConfigDirectoryComesFromTheClientsKeyInItsView) {
     WriteConfig(kTwoPackages);
-    const std::string noKey =
-        " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n";
     const std::tuple<REGSAM, const char*, bool, bool, std::string> cases[] = {
         // view of the values, ProductVersion, yol_install_path set, client service, report
         {KEY_WOW64_64KEY, "12.0.1000", true, true, ""},
-        {KEY_WOW64_64KEY, "12.0.1000", true, false, noKey},
+        {KEY_WOW64_64KEY, "12.0.1000", true, false,
+         " - Unable to open registry key'SOFTWARE\\Zanthrex\\Zanthrex Bastion\\YOL'\n"},
         {KEY_WOW64_32KEY, "12", true, false, " - Unable to read value 'ProductVersion'\n"},
         {KEY_WOW64_32KEY, "12.0", false, false, " - Unable to read value 'yol_install_path'\n"},
         // No isolation profile above this program: the variable cannot be expanded.

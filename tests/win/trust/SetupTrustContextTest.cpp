@@ -60,10 +60,9 @@ TEST_F(SetupTrust, StoredWordsCountOnlyWhenTheFactoryGivesTheComponent) {
     const CTempDir folder("yol-settings");
     const std::wstring settings(folder.path().begin(), folder.path().end());
     wintest::SetString(trusttest::kMapKey, L"QRROOTX64", settings);
-    const std::wstring unsignedFile = Fixture(L"unsigned.exe");
     auto verify = [&] {
         SetupTrustContext* context = Create();
-        const HRESULT result = VerifySetupFile(context, unsignedFile.c_str());
+        const HRESULT result = VerifySetupFile(context, Fixture(L"unsigned.exe").c_str());
         ReleaseSetupTrustContext(context);
         return result;
     };
@@ -117,7 +116,6 @@ TEST_F(SetupTrust, ProviderFallsBackToThePrototypeNameThenToANewKeyset) {
          {L"Failed to acquire crypto context. Last error: 5"}},
     };
     ProviderCalls().acquireContext = &ScriptedAcquire;
-    const std::wstring signedFile = Fixture(L"signed-publisher.exe");
     for (const Case& c : cases) {
         g_errors = c.errors;
         g_attempts.clear();
@@ -126,7 +124,7 @@ TEST_F(SetupTrust, ProviderFallsBackToThePrototypeNameThenToANewKeyset) {
         EXPECT_EQ(c.attempts, g_attempts);
         EXPECT_EQ(c.messages, m_messages);
         // Without a provider the context still verifies.
-        EXPECT_EQ(S_OK, VerifySetupFile(context, signedFile.c_str()));
+        EXPECT_EQ(S_OK, VerifySetupFile(context, Fixture(L"signed-publisher.exe").c_str()));
         ReleaseSetupTrustContext(context);
     }
 }
