@@ -290,6 +290,11 @@ TEST(PolicyOff, DISABLED_SwitchZeroTurnsVerificationOffForGood) {
     trusttest::UseTestSilo();
     ASSERT_TRUE(policy->SetTrustPolicy(true));
     EXPECT_TRUE(policy->IsTrustPolicyEnabled());  // a switch of 1 leaves it on
+    const BYTE zeros[4] = {};                     // another type than a DWORD is no switch
+    wintest::SetValue(
+        {HKEY_LOCAL_MACHINE, trusttest::kRoot + L"\\Quarry\\qrVerifyTrust", KEY_WOW64_32KEY},
+        L"AlternateTrustPolicy", REG_BINARY, zeros, 4);
+    EXPECT_TRUE(policy->IsTrustPolicyEnabled());
     ASSERT_TRUE(policy->SetTrustPolicy(false));
     qrLib::qr_ptr<qrLib::IQrVerifyTrust> off(qrLib::CreateVerifyTrust());
     ASSERT_EQ(off->Initialize(true), 1u);
