@@ -107,6 +107,8 @@ TEST(SignerRules, PublisherOrganizationAndFullSubject) {
         {fullSubject, With(full, NameField::OrganizationalUnit, nullptr), 1},
         {fullSubject, With(full, NameField::OrganizationalUnit, u"Unit B"), 1},
         {fullSubject, With(full, NameField::OrganizationalUnit, u"Unit C"), 3},
+        {fullSubject, With(full, NameField::State, u"State B"), 1},
+        {fullSubject, With(full, NameField::State, u"State C"), 3},
         {fullSubject, With(full, NameField::Country, u"ZY"), 3},
         {fullSubject, With(full, NameField::Locality, nullptr), 3},
     };
