@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
-#include <cwchar>
+#include <string>
+
+#include "win/ansi_text.h"
 
 namespace win {
 
@@ -20,11 +22,9 @@ inline DWORD ModulePathA(char* path, DWORD size) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);  // older systems report a cut path as success
         return 0;
     }
-    wchar_t wide[1024], back[1024];
+    wchar_t wide[1024];
     const DWORD wideLength = GetModuleFileNameW(nullptr, wide, 1024);
-    const int backLength =
-        MultiByteToWideChar(CP_ACP, 0, path, static_cast<int>(length), back, 1024);
-    if (wideLength != static_cast<DWORD>(backLength) || std::wmemcmp(wide, back, wideLength) != 0) {
+    if (FromAnsi(std::string(path, length)) != std::wstring(wide, wideLength)) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
     }
